@@ -1,0 +1,91 @@
+#include "Application.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+#include "About.h"
+#include "AppWindows.h"
+#include "Help.h"
+#include "Main.h"
+#include "UniqueInstance.h"
+#include "Web.h"
+#include "config/Config.h"
+#include "dialogs/Dialogs.h"
+#include "platform/Platform.h"
+#include "tasks/Pop.h"
+
+TFrm_Main *Frm_Main = nullptr;
+TFrm_Pop *Frm_Pop = nullptr;
+TFrm_WB *Frm_WB = nullptr;
+TFrm_About *Frm_About = nullptr;
+TFrm_Help *Frm_Help = nullptr;
+
+namespace {
+
+template <class T> void CreateForm(T *&Form, std::function<T *()> Make) {
+    Dialogs::Guard([&] { Form = Make(); });
+}
+
+} // namespace
+
+int RunApplication(int &argc, char **argv) {
+    QApplication App(argc, argv);
+    App.setQuitOnLastWindowClosed(false);
+    const QString ExeFilePath = QCoreApplication::applicationFilePath();
+    // The title of the program's boxes and the icon's tooltip: the file name up to its first dot.
+    const QString Title = QFileInfo(ExeFilePath).fileName().section('.', 0, 0);
+    QCoreApplication::setApplicationName(Title);
+    Dialogs::SetAppTitle(Title);
+
+    platform::TPlatform Platform = platform::CreatePlatform();
+    SetConfig(std::make_unique<TConfig>(ExeFilePath, Platform.AutoRun));
+
+    // A second copy leaves before any window, hotkey or database connection of its own exists.
+    int ExitCode = 0;
+    if (!UniqueInstance::Check(*Platform.InstanceGuard, ExeFilePath, ExitCode)) {
+        SetConfig(nullptr);
+        return ExitCode;
+    }
+
+    // The five windows, in this order; an error in one creation handler is shown and start-up
+    // goes on with the next window.
+    CreateForm<TFrm_Main>(Frm_Main, [&] { return new TFrm_Main(Platform); });
+    if (Frm_Main)
+        Dialogs::Guard([] { Frm_Main->FormCreate(); });
+    CreateForm<TFrm_Pop>(Frm_Pop, [] { return new TFrm_Pop; });
+    CreateForm<TFrm_WB>(Frm_WB, [] { return new TFrm_WB; });
+    CreateForm<TFrm_About>(Frm_About, [] { return new TFrm_About; });
+    CreateForm<TFrm_Help>(Frm_Help, [] { return new TFrm_Help; });
+
+    UniqueInstance::Listen(*Platform.InstanceGuard, [] {
+        if (Frm_Main)
+            Frm_Main->InstanceMessage();
+    });
+
+    // For start-up measurements and whole-program tests: say when the icon is up and the event
+    // loop runs.
+    if (qEnvironmentVariableIsSet("QINGCHUAN_REPORT_READY"))
+        QTimer::singleShot(0, [] {
+            std::printf("ready %lld\n",
+                        static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+            std::fflush(stdout);
+        });
+
+    const int Code = App.exec();
+
+    delete Frm_Help;
+    delete Frm_About;
+    delete Frm_WB;
+    delete Frm_Pop;
+    delete Frm_Main;
+    Frm_Help = nullptr;
+    Frm_About = nullptr;
+    Frm_WB = nullptr;
+    Frm_Pop = nullptr;
+    Frm_Main = nullptr;
+    SetConfig(nullptr);
+    return Code;
+}

@@ -1,0 +1,127 @@
+#include "Images.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPolygonF>
+
+namespace {
+
+enum TGlyph { Add, Delete, Post, Cancel, Refresh, First, Prior, Next, Last, Dot, Dot2, Edit };
+
+QPixmap DrawGlyph(int Glyph, bool Grey) {
+    QPixmap Pix(16, 16);
+    Pix.fill(Qt::transparent);
+    QPainter P(&Pix);
+    P.setRenderHint(QPainter::Antialiasing);
+    const auto Colour = [Grey](QColor C) { return Grey ? QColor(150, 150, 150) : C; };
+    const QColor Blue = Colour(QColor(30, 90, 190));
+    QPen Pen(Blue, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    const auto Triangle = [&](qreal X, bool Left) {
+        QPolygonF T;
+        if (Left)
+            T << QPointF(X + 5, 3) << QPointF(X, 8) << QPointF(X + 5, 13);
+        else
+            T << QPointF(X, 3) << QPointF(X + 5, 8) << QPointF(X, 13);
+        P.setPen(Qt::NoPen);
+        P.setBrush(Blue);
+        P.drawPolygon(T);
+    };
+    switch (Glyph) {
+    case Add:
+        P.setPen(QPen(Colour(QColor(20, 150, 40)), 3, Qt::SolidLine, Qt::RoundCap));
+        P.drawLine(QPointF(8, 3), QPointF(8, 13));
+        P.drawLine(QPointF(3, 8), QPointF(13, 8));
+        break;
+    case Delete:
+        P.setPen(QPen(Colour(QColor(200, 30, 30)), 3, Qt::SolidLine, Qt::RoundCap));
+        P.drawLine(QPointF(3, 8), QPointF(13, 8));
+        break;
+    case Post:
+        P.setPen(QPen(Colour(QColor(20, 150, 40)), 2.5, Qt::SolidLine, Qt::RoundCap));
+        P.drawPolyline(QPolygonF() << QPointF(3, 8) << QPointF(7, 12) << QPointF(13, 4));
+        break;
+    case Cancel:
+        P.setPen(QPen(Colour(QColor(200, 30, 30)), 2.5, Qt::SolidLine, Qt::RoundCap));
+        P.drawLine(QPointF(4, 4), QPointF(12, 12));
+        P.drawLine(QPointF(12, 4), QPointF(4, 12));
+        break;
+    case Refresh: {
+        P.setPen(Pen);
+        P.drawArc(QRectF(3, 3, 10, 10), 60 * 16, 280 * 16);
+        Triangle(9, false);
+        break;
+    }
+    case First:
+        P.fillRect(QRectF(3, 3, 2, 10), Blue);
+        Triangle(6, true);
+        break;
+    case Prior:
+        Triangle(5, true);
+        break;
+    case Next:
+        Triangle(6, false);
+        break;
+    case Last:
+        Triangle(5, false);
+        P.fillRect(QRectF(11, 3, 2, 10), Blue);
+        break;
+    case Edit:
+        P.setPen(QPen(Colour(QColor(160, 110, 20)), 3, Qt::SolidLine, Qt::FlatCap));
+        P.drawLine(QPointF(4, 12), QPointF(12, 4));
+        P.setPen(QPen(Blue, 1));
+        P.drawLine(QPointF(2, 14), QPointF(5, 14));
+        break;
+    default:
+        P.setPen(Qt::NoPen);
+        P.setBrush(Blue);
+        P.drawEllipse(QRectF(5, 5, 6, 6));
+        break;
+    }
+    return Pix;
+}
+
+} // namespace
+
+QIcon ProgramIcon() {
+    static QIcon Icon = [] {
+        QIcon I;
+        for (int Size : {16, 22, 32, 48, 64}) {
+            QPixmap Pix(Size, Size);
+            Pix.fill(Qt::transparent);
+            QPainter P(&Pix);
+            P.setRenderHint(QPainter::Antialiasing);
+            const qreal S = Size;
+            // A clear sky over a river: the meaning of the program's name.
+            QLinearGradient Sky(0, 0, 0, S);
+            Sky.setColorAt(0, QColor(70, 150, 235));
+            Sky.setColorAt(1, QColor(20, 90, 180));
+            P.setPen(Qt::NoPen);
+            P.setBrush(Sky);
+            P.drawRoundedRect(QRectF(0.5, 0.5, S - 1, S - 1), S / 5, S / 5);
+            P.setBrush(QColor(255, 210, 60));
+            P.drawEllipse(QPointF(S * 0.68, S * 0.32), S * 0.16, S * 0.16);
+            QPainterPath River;
+            River.moveTo(0, S * 0.72);
+            River.cubicTo(S * 0.3, S * 0.58, S * 0.6, S * 0.88, S, S * 0.70);
+            River.lineTo(S, S * 0.84);
+            River.cubicTo(S * 0.6, S, S * 0.3, S * 0.72, 0, S * 0.86);
+            River.closeSubpath();
+            P.setBrush(QColor(255, 255, 255, 220));
+            P.drawPath(River);
+            P.end();
+            I.addPixmap(Pix);
+        }
+        return I;
+    }();
+    return Icon;
+}
+
+QList<QIcon> CreateImageList() {
+    QList<QIcon> List;
+    for (int I = 0; I < 40; ++I) {
+        const int Glyph = I / 2;
+        List.append(QIcon(DrawGlyph(Glyph, I % 2 == 1)));
+    }
+    return List;
+}

@@ -1,0 +1,360 @@
+#include "Main.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSqlError>
+#include <QSqlTableModel>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "AppWindows.h"
+#include "Images.h"
+#include "PageControl.h"
+#include "Web.h"
+#include "config/Config.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/Error.h"
+#include "hotkeys/VozedaRiru.h"
+#include "tasks/TaskDb.h"
+
+TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
+    : QWidget(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      FPlatform(std::move(Platform)), FConnectionName("ADOConnection1") {
+    setObjectName("Frm_Main");
+    setWindowTitle("晴川助手(简易版)");
+    setWindowIcon(ProgramIcon());
+    setFont(QFont("Tahoma", 8));
+    setFixedSize(372, 373);
+
+    FImageList1 = CreateImageList();
+    CreateActions();
+
+    // The top strip carries the portal's advertisement over a thin panel.
+    Fpnl1 = new QWidget(this);
+    Fpnl1->setObjectName("pnl1");
+    Fpnl1->setGeometry(0, 0, 372, 56);
+    auto *pnl2 = new QWidget(Fpnl1);
+    pnl2->setObjectName("pnl2");
+    pnl2->setAutoFillBackground(true);
+    pnl2->setGeometry(0, 52, 372, 4);
+
+    FPageControl1 = new TPageControl(this);
+    FPageControl1->setObjectName("PageControl1");
+    FPageControl1->setGeometry(0, 56, 372, 317);
+    const struct {
+        const char *Name;
+        const char *Caption;
+    } Tabs[] = {{"TabSheet1", "常用功能"},
+                {"TabSheet2", "任务列表"},
+                {"TabSheet3", "任务信息"},
+                {"TabSheet4", "系统设置"},
+                {"ts1", "文件加密"}};
+    for (const auto &Tab : Tabs) {
+        auto *Page = new QWidget;
+        Page->setObjectName(Tab.Name);
+        FPageControl1->addTab(Page, Tab.Caption);
+    }
+    CreateCommonPage(FPageControl1->widget(0));
+    FPageControl1->setCurrentIndex(0);
+    FPageControl1->OnChange = [this] { PageControl1Change(); };
+
+    CreatePopupMenu();
+    FTrayIcon1 = new QSystemTrayIcon(ProgramIcon(), this);
+    FTrayIcon1->setObjectName("TrayIcon1");
+    FTrayIcon1->setToolTip(Dialogs::AppTitle());
+    FTrayIcon1->setContextMenu(FPopupMenu1);
+    connect(FTrayIcon1, &QSystemTrayIcon::activated, this,
+            Dialogs::Guarded([this](QSystemTrayIcon::ActivationReason Reason) {
+                if (Reason == QSystemTrayIcon::DoubleClick)
+                    actShowMainFormExecute();
+            }));
+    FTrayIcon1->show();
+}
+
+TFrm_Main::~TFrm_Main() {
+    // The dispatcher lets go of its hotkeys and timers before the window's children go.
+    FGen.reset();
+    delete FADOTable1;
+    FADOTable1 = nullptr;
+    if (QSqlDatabase::contains(FConnectionName)) {
+        QSqlDatabase::database(FConnectionName, false).close();
+        QSqlDatabase::removeDatabase(FConnectionName);
+    }
+}
+
+QAction *TFrm_Main::AddAction(const QString &Name, const QString &Category, const QString &Caption,
+                              const QString &Hint, int ImageIndex) {
+    auto *A = new QAction(Caption, this);
+    A->setObjectName(Name);
+    A->setProperty("Category", Category);
+    if (!Hint.isEmpty()) {
+        A->setToolTip(Hint);
+        A->setStatusTip(Hint);
+    }
+    if (ImageIndex >= 0)
+        A->setIcon(FImageList1.value(ImageIndex));
+    // A command whose feature is not part of the program yet stays visible but disabled.
+    A->setEnabled(false);
+    FActions.insert(Name, A);
+    return A;
+}
+
+void TFrm_Main::CreateActions() {
+    AddAction("AddTask", "DB", "AddTask", "添加任务", 0);
+    AddAction("DelTask", "DB", "DelTask", "删除任务", 2);
+    AddAction("Post", "DB", "提交", "提交", 4);
+    AddAction("Refresh", "DB", "Refresh", "刷新", 8);
+    AddAction("Cancel", "DB", "取消", "取消更改", 6);
+    AddAction("EdtTask", "DB", "EdtTask", "编辑任务", 22);
+    AddAction("First", "DB", "First", "第一条", 10);
+    AddAction("Last", "DB", "Last", "最后一条", 16);
+    AddAction("Prior", "DB", "Prior", "前一条", 12);
+    AddAction("Next", "DB", "Next", "后一条", 14);
+    AddAction("HideIE", "IE", "隐藏IE");
+    AddAction("ShowIE", "IE", "显示IE");
+    AddAction("HideOrShowIE", "IE", "隐藏/显示IE");
+    AddAction("ChangeMainPage", "IE", "更改主页");
+    AddAction("actSubArea", "ScreenShot", "截取区域");
+    AddAction("actCameraWindow", "ScreenShot", "悬停截图");
+    AddAction("actCameraWindowLikeSpy", "ScreenShot", "拖动截图");
+    AddAction("actReg", "Run", "注册表");
+    AddAction("actGpedit", "Run", "组策略");
+    AddAction("actChat", "Chat", "QQ强制聊天");
+    AddAction("actEncrypt", "Encrypt", "文件夹加密");
+    AddAction("actShowMainForm", "Sys", "显示主窗体");
+    AddAction("actHideMainForm", "Sys", "隐藏主窗体");
+    AddAction("actExit", "Sys", "退出程序");
+    AddAction("actsysconfig", "Sys", "系统设置");
+    AddAction("actAbout", "Sys", "关于");
+    AddAction("actTaskList", "Task", "actTaskList");
+    AddAction("actTaskInfo", "Task", "任务信息");
+    AddAction("actLogin", "QSJH", "闯荡江湖");
+    const char *Sections[] = {"江湖快讯", "门派总览", "武学秘籍", "英雄榜", "江湖论坛", "新手指南"};
+    for (int I = 0; I < 6; ++I)
+        AddAction(QString("actPortal%1").arg(I + 1), "QSJH", Sections[I]);
+
+    const auto Bind = [this](const char *Name, void (TFrm_Main::*Handler)()) {
+        QAction *A = Action(Name);
+        A->setEnabled(true);
+        connect(A, &QAction::triggered, this,
+                Dialogs::Guarded([this, Handler] { (this->*Handler)(); }));
+    };
+    Bind("actShowMainForm", &TFrm_Main::actShowMainFormExecute);
+    Bind("actHideMainForm", &TFrm_Main::actHideMainFormExecute);
+    Bind("actExit", &TFrm_Main::actExitExecute);
+}
+
+QToolButton *TFrm_Main::ActionButton(QWidget *Parent, const QString &Name, QAction *A,
+                                     const QRect &Geometry) {
+    auto *Button = new QToolButton(Parent);
+    Button->setObjectName(Name);
+    Button->setDefaultAction(A);
+    Button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    Button->setGeometry(Geometry);
+    return Button;
+}
+
+void TFrm_Main::CreateCommonPage(QWidget *Page) {
+    const auto Group = [Page](const char *Caption, const QRect &Geometry) {
+        auto *G = new QGroupBox(Caption, Page);
+        G->setGeometry(Geometry);
+        return G;
+    };
+    QGroupBox *IE = Group("IE", QRect(3, 3, 257, 57));
+    ActionButton(IE, "Button6", Action("HideIE"), QRect(8, 22, 75, 25));
+    ActionButton(IE, "Button5", Action("ShowIE"), QRect(90, 22, 75, 25));
+    ActionButton(IE, "btnChangeMainPage", Action("ChangeMainPage"), QRect(172, 22, 75, 25));
+
+    QGroupBox *Shot = Group("截屏", QRect(3, 64, 257, 57));
+    ActionButton(Shot, "btnSubArea", Action("actSubArea"), QRect(8, 22, 75, 25));
+    ActionButton(Shot, "btnCameraWindow", Action("actCameraWindow"), QRect(90, 22, 75, 25));
+    ActionButton(Shot, "btnCameraWindowLikeSpy", Action("actCameraWindowLikeSpy"),
+                 QRect(172, 22, 75, 25));
+
+    QGroupBox *Cpu = Group("CPU", QRect(3, 127, 257, 50));
+    FLabel6 = new QLabel("CPU使用率:   0.0", Cpu);
+    FLabel6->setObjectName("Label6");
+    FLabel6->setGeometry(8, 16, 241, 14);
+    FProgressBar1 = new QProgressBar(Cpu);
+    FProgressBar1->setObjectName("ProgressBar1");
+    FProgressBar1->setGeometry(8, 32, 241, 12);
+    FProgressBar1->setRange(0, 100);
+    FProgressBar1->setValue(0);
+    FProgressBar1->setTextVisible(false);
+
+    QGroupBox *Chat = Group("QQ强制聊天", QRect(3, 183, 257, 66));
+    auto *QQLabel = new QLabel("QQ号", Chat);
+    QQLabel->setGeometry(8, 22, 30, 17);
+    FQQ = new QLineEdit(Chat);
+    FQQ->setObjectName("QQ");
+    FQQ->setGeometry(40, 20, 125, 21);
+    auto *Button13 = new QPushButton("开聊", Chat);
+    Button13->setObjectName("Button13");
+    Button13->setGeometry(172, 18, 75, 25);
+    Button13->setEnabled(false);
+    auto *lbl1 = new QLabel("备注：使用此功能，建议使用QQ2008版本", Chat);
+    lbl1->setObjectName("lbl1");
+    lbl1->setGeometry(8, 46, 241, 14);
+    lbl1->setStyleSheet("color: red");
+
+    QGroupBox *Run = Group("运行", QRect(266, 3, 95, 118));
+    ActionButton(Run, "btnReg", Action("actReg"), QRect(10, 22, 75, 25));
+    ActionButton(Run, "btnGpedit", Action("actGpedit"), QRect(10, 54, 75, 25));
+    ActionButton(Run, "btn1QSJH", Action("actLogin"), QRect(10, 86, 75, 25));
+}
+
+void TFrm_Main::CreatePopupMenu() {
+    FPopupMenu1 = new QMenu(this);
+    FPopupMenu1->setObjectName("PopupMenu1");
+    QMenu *M = FPopupMenu1;
+    M->addAction(Action("actShowMainForm"));
+    M->addAction(Action("actHideMainForm"));
+    M->addSeparator();
+
+    QMenu *Common = M->addMenu("常用功能");
+    Common->setObjectName("mnuCommon");
+    Common->addAction(Action("HideOrShowIE"));
+    Common->addAction(Action("ChangeMainPage"));
+    Common->addSeparator();
+    // The menu shows its own caption for the task list rather than the action's.
+    QAction *TaskList = Common->addAction("任务列表");
+    TaskList->setObjectName("mnuTaskList");
+    TaskList->setEnabled(false);
+    connect(Action("actTaskList"), &QAction::changed, TaskList,
+            [TaskList, A = Action("actTaskList")] { TaskList->setEnabled(A->isEnabled()); });
+    connect(TaskList, &QAction::triggered, Action("actTaskList"), &QAction::trigger);
+    Common->addAction(Action("actTaskInfo"));
+    Common->addSeparator();
+    Common->addAction(Action("actSubArea"));
+    Common->addAction(Action("actCameraWindow"));
+    Common->addAction(Action("actCameraWindowLikeSpy"));
+    Common->addSeparator();
+    Common->addAction(Action("actReg"));
+    Common->addAction(Action("actGpedit"));
+    Common->addAction(Action("actLogin"));
+    Common->addSeparator();
+    Common->addAction(Action("actChat"));
+    Common->addAction(Action("actEncrypt"));
+    Common->addSeparator();
+    Common->addAction(Action("actsysconfig"));
+
+    QMenu *Games = M->addMenu("网络游戏");
+    Games->setObjectName("mnuNetGames");
+    QAction *Login = Games->addAction("闯荡江湖");
+    Login->setObjectName("mnuLogin");
+    Login->setEnabled(false);
+    Games->addSeparator();
+    for (int I = 1; I <= 6; ++I)
+        Games->addAction(Action(QString("actPortal%1").arg(I)));
+
+    QMenu *Small = M->addMenu("小游戏");
+    Small->setObjectName("mnuSmallGames");
+    const char *SmallGames[] = {"2048", "贪吃蛇", "扫雷", "五子棋", "俄罗斯方块"};
+    for (int I = 0; I < 5; ++I) {
+        QAction *Game = Small->addAction(SmallGames[I]);
+        Game->setObjectName(QString("mnuGame%1").arg(I + 1));
+        Game->setToolTip(SmallGames[I]);
+        Game->setEnabled(false);
+    }
+    QAction *More = Small->addAction("更多小游戏");
+    More->setObjectName("mnuMoreGames");
+    More->setEnabled(false);
+
+    M->addSeparator();
+    QAction *Help = M->addAction("帮助");
+    Help->setObjectName("N35");
+    Help->setEnabled(false);
+    M->addAction(Action("actAbout"));
+    M->addSeparator();
+    M->addAction(Action("actExit"));
+}
+
+void TFrm_Main::FormCreate() {
+    ShowApplicationWindow(false);
+    hide();
+
+    TVozedaRiru::TContext Context;
+    Context.Platform = FPlatform;
+    Context.TogglePortalWindow = [] {
+        if (Frm_WB)
+            Frm_WB->setVisible(!Frm_WB->isVisible());
+    };
+    FGen = std::make_unique<TVozedaRiru>(std::move(Context));
+
+    // An unusable database ends the creation here; the error box shows the database's own text
+    // and the program runs on without task data.
+    QSqlDatabase Db = TaskDb::Open(Config().ConnStr(), FConnectionName);
+    auto *Table = new QSqlTableModel(this, Db);
+    Table->setObjectName("ADOTable1");
+    Table->setTable("Task");
+    Table->setEditStrategy(QSqlTableModel::OnManualSubmit);
+    if (!Table->select()) {
+        const QString Text = Table->lastError().text();
+        delete Table;
+        throw EError(Text.trimmed().isEmpty() ? QString("Cannot open table Task.") : Text);
+    }
+    FADOTable1 = Table;
+}
+
+void TFrm_Main::ShowApplicationWindow(bool) {
+    // On X11 the main window carries its own taskbar button, so the hidden owner window of the
+    // original design has nothing left to do: showing or hiding the main window is enough.
+}
+
+void TFrm_Main::showEvent(QShowEvent *Event) {
+    if (!FCentred) {
+        FCentred = true;
+        if (QScreen *Screen = QGuiApplication::primaryScreen())
+            move(Screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+    QWidget::showEvent(Event);
+}
+
+void TFrm_Main::closeEvent(QCloseEvent *Event) {
+    // Closing only hides: the program ends through "退出程序" alone.
+    ShowApplicationWindow(false);
+    hide();
+    Event->ignore();
+}
+
+void TFrm_Main::actShowMainFormExecute() {
+    ShowApplicationWindow(true);
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void TFrm_Main::actHideMainFormExecute() {
+    ShowApplicationWindow(false);
+    hide();
+}
+
+void TFrm_Main::actExitExecute() {
+    QCoreApplication::exit(0);
+}
+
+void TFrm_Main::InstanceMessage() {
+    // Only a minimised program comes back; one sitting in the notification area stays there.
+    if (isMinimized())
+        showNormal();
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+}
+
+void TFrm_Main::PageControl1Change() {}

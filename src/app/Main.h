@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QMap>
+#include <QWidget>
+#include <memory>
+
+#include "platform/Platform.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QSqlTableModel;
+class QSystemTrayIcon;
+class QToolButton;
+class TPageControl;
+class TVozedaRiru;
+
+// The hub of the program: a small fixed window with five tabs, the notification-area icon and
+// its menu, and the one action list through which buttons and menu entries reach their handlers.
+// It starts hidden; closing it only hides it.
+class TFrm_Main : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrm_Main(platform::TPlatform Platform, QWidget *Parent = nullptr);
+    ~TFrm_Main() override;
+
+    // The creation handler: runs once, right after construction.
+    void FormCreate();
+
+    QAction *Action(const QString &Name) const { return FActions.value(Name); }
+    QMenu *PopupMenu1() const { return FPopupMenu1; }
+    QSystemTrayIcon *TrayIcon1() const { return FTrayIcon1; }
+    TPageControl *PageControl1() const { return FPageControl1; }
+    QSqlTableModel *ADOTable1() const { return FADOTable1; }
+    TVozedaRiru *Gen() const { return FGen.get(); }
+    const QList<QIcon> &ImageList1() const { return FImageList1; }
+
+    // Brought to the front by a later start of the program.
+    void InstanceMessage();
+
+    void actShowMainFormExecute();
+    void actHideMainFormExecute();
+    void actExitExecute();
+
+protected:
+    void closeEvent(QCloseEvent *Event) override;
+    void showEvent(QShowEvent *Event) override;
+
+private:
+    QAction *AddAction(const QString &Name, const QString &Category, const QString &Caption,
+                       const QString &Hint = QString(), int ImageIndex = -1);
+    void CreateActions();
+    void CreateCommonPage(QWidget *Page);
+    void CreatePopupMenu();
+    void PageControl1Change();
+    void ShowApplicationWindow(bool Show);
+    QToolButton *ActionButton(QWidget *Parent, const QString &Name, QAction *Action,
+                              const QRect &Geometry);
+
+    platform::TPlatform FPlatform;
+    std::unique_ptr<TVozedaRiru> FGen;
+    QString FConnectionName;
+    QSqlTableModel *FADOTable1 = nullptr;
+    QList<QIcon> FImageList1;
+    QMap<QString, QAction *> FActions;
+    QMenu *FPopupMenu1 = nullptr;
+    QSystemTrayIcon *FTrayIcon1 = nullptr;
+    TPageControl *FPageControl1 = nullptr;
+    QWidget *Fpnl1 = nullptr;
+    QLabel *FLabel6 = nullptr;
+    QProgressBar *FProgressBar1 = nullptr;
+    QLineEdit *FQQ = nullptr;
+    bool FCentred = false;
+};

@@ -1,0 +1,109 @@
+#include "Config.h"
+
+#include <QFileInfo>
+
+#include "dialogs/Error.h"
+#include "platform/AutoRun.h"
+
+namespace {
+
+std::unique_ptr<TConfig> Instance;
+
+} // namespace
+
+TConfig &Config() {
+    if (!Instance)
+        throw EError("The configuration has not been created");
+    return *Instance;
+}
+
+std::unique_ptr<TConfig> SetConfig(std::unique_ptr<TConfig> Value) {
+    std::swap(Instance, Value);
+    return Value;
+}
+
+TConfig::TConfig(const QString &ExeFilePath, std::shared_ptr<platform::IAutoRun> AutoRunService)
+    : FExeFilePath(ExeFilePath), FAutoRun(std::move(AutoRunService)) {
+    FIni = std::make_unique<TIniFile>(ExeDir() + "cfg.ini");
+}
+
+TConfig::~TConfig() = default;
+
+QString TConfig::ExeDir() const {
+    return QFileInfo(FExeFilePath).absolutePath() + "/";
+}
+
+QString TConfig::ConnStr() const {
+    QString Stored = FIni->ReadString("DB", "ConnStr", QString());
+    // Case-sensitive, every occurrence, no rescanning of what was put in.
+    return Stored.replace(QStringLiteral("DB.mdb"), ExeDir() + "DB.mdb", Qt::CaseSensitive);
+}
+
+uint16_t TConfig::ReadShortCut(const char *Key) const {
+    return static_cast<uint16_t>(FIni->ReadInteger("ShortCut", Key, 0) & 0xFFFF);
+}
+
+void TConfig::WriteShortCut(const char *Key, uint16_t Value) {
+    FIni->WriteInteger("ShortCut", Key, Value);
+}
+
+uint16_t TConfig::SKey_ScreenShot() const {
+    return ReadShortCut("ScreenShot");
+}
+void TConfig::SetSKey_ScreenShot(uint16_t Value) {
+    WriteShortCut("ScreenShot", Value);
+}
+uint16_t TConfig::SKey_Chat() const {
+    return ReadShortCut("Chat");
+}
+void TConfig::SetSKey_Chat(uint16_t Value) {
+    WriteShortCut("Chat", Value);
+}
+uint16_t TConfig::SKey_ShowOrHideIE() const {
+    return ReadShortCut("ShowOrHideIE");
+}
+void TConfig::SetSKey_ShowOrHideIE(uint16_t Value) {
+    WriteShortCut("ShowOrHideIE", Value);
+}
+
+bool TConfig::AutoRun() const {
+    return FIni->ReadBool("Sys", "AutoRun", false);
+}
+
+void TConfig::SetAutoRun(bool Value) {
+    FIni->WriteBool("Sys", "AutoRun", Value);
+    if (!FAutoRun)
+        return;
+    const QFileInfo Exe(FExeFilePath);
+    const std::string Name = Exe.fileName().toStdString();
+    if (Value) {
+        // A check box that says "on" while nothing would start the program is worse than an
+        // error: say so.
+        if (FAutoRun->Enable(Name, Exe.absoluteFilePath().toStdString()).empty())
+            throw EError(
+                QString("Unable to write to %1").arg(QString::fromStdString(Name) + ".desktop"));
+    } else {
+        const std::string Failed = FAutoRun->Disable(Name);
+        if (!Failed.empty())
+            throw EError(QString("Unable to write to %1").arg(QString::fromStdString(Failed)));
+    }
+}
+
+bool TConfig::CPUMonitor() const {
+    return FIni->ReadBool("Sys", "CPUMonitor", false);
+}
+void TConfig::SetCPUMonitor(bool Value) {
+    FIni->WriteBool("Sys", "CPUMonitor", Value);
+}
+int32_t TConfig::CPUUsage() const {
+    return FIni->ReadInteger("Sys", "CPUUsage", 0);
+}
+void TConfig::SetCPUUsage(int32_t Value) {
+    FIni->WriteInteger("Sys", "CPUUsage", Value);
+}
+QString TConfig::EncyptPath() const {
+    return FIni->ReadString("Sys", "EncyptPath", QString());
+}
+void TConfig::SetEncyptPath(const QString &Value) {
+    FIni->WriteString("Sys", "EncyptPath", Value);
+}

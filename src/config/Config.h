@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "IniFile.h"
+
+namespace platform {
+class IAutoRun;
+}
+
+// The program's settings: every read goes to cfg.ini beside the executable and every write goes
+// straight back to it, so a hand edit is seen by the next read. Nothing is cached.
+class TConfig {
+public:
+    // ExeFilePath: the full path of the running executable; cfg.ini sits beside it.
+    TConfig(const QString &ExeFilePath, std::shared_ptr<platform::IAutoRun> AutoRunService);
+    ~TConfig();
+
+    // [DB] ConnStr, with every "DB.mdb" replaced by the full path of DB.mdb beside the program.
+    QString ConnStr() const;
+
+    // [ShortCut]: shortcut values, the low 16 bits of what is stored; 0 = no hotkey.
+    uint16_t SKey_ScreenShot() const;
+    void SetSKey_ScreenShot(uint16_t Value);
+    uint16_t SKey_Chat() const;
+    void SetSKey_Chat(uint16_t Value);
+    uint16_t SKey_ShowOrHideIE() const;
+    void SetSKey_ShowOrHideIE(uint16_t Value);
+
+    // [Sys]
+    bool AutoRun() const;
+    // Writes cfg.ini, then the log-on entry; raises EError when no entry could be written.
+    void SetAutoRun(bool Value);
+    bool CPUMonitor() const;
+    void SetCPUMonitor(bool Value);
+    int32_t CPUUsage() const;
+    void SetCPUUsage(int32_t Value);
+    QString EncyptPath() const;
+    void SetEncyptPath(const QString &Value);
+
+    QString IniFileName() const { return FIni->FileName(); }
+    QString ExeFilePath() const { return FExeFilePath; }
+    QString ExeDir() const; // with its trailing separator
+
+private:
+    uint16_t ReadShortCut(const char *Key) const;
+    void WriteShortCut(const char *Key, uint16_t Value);
+
+    std::unique_ptr<TIniFile> FIni;
+    QString FExeFilePath;
+    std::shared_ptr<platform::IAutoRun> FAutoRun;
+};
+
+// The process-wide instance; it exists before any window and lives until the process ends.
+TConfig &Config();
+// Installs the process-wide instance and returns the one it replaces (tests swap their own in).
+std::unique_ptr<TConfig> SetConfig(std::unique_ptr<TConfig> Value);

@@ -1,0 +1,125 @@
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "Error.h"
+#include "InputBox.h"
+
+namespace Dialogs {
+
+namespace {
+
+TDialogScript *Script = nullptr;
+QString Title;
+
+int Box(QMessageBox::Icon Icon, const QString &Caption, const QString &Text) {
+    QMessageBox Box(Icon, Caption, Text, QMessageBox::NoButton);
+    Box.addButton("OK", QMessageBox::AcceptRole);
+    return Box.exec();
+}
+
+} // namespace
+
+TDialogScript::TDialogScript() : FPrevious(Script) {
+    Script = this;
+}
+
+TDialogScript::~TDialogScript() {
+    Script = FPrevious;
+}
+
+QVariant TDialogScript::Take(const TShown &Box) {
+    FShown.append(Box);
+    return FAnswers.isEmpty() ? QVariant() : FAnswers.takeFirst();
+}
+
+QString AppTitle() {
+    return Title.isEmpty() ? QCoreApplication::applicationName() : Title;
+}
+
+void SetAppTitle(const QString &Value) {
+    Title = Value;
+}
+
+void ShowMessage(const QString &Text) {
+    ShowMessage(Text, AppTitle());
+}
+
+void ShowMessage(const QString &Text, const QString &Caption) {
+    if (Script) {
+        Script->Take({"message", Caption, Text});
+        return;
+    }
+    Box(QMessageBox::NoIcon, Caption, Text);
+}
+
+void ShowError(const QString &Text) {
+    if (Script) {
+        Script->Take({"error", AppTitle(), Text});
+        return;
+    }
+    Box(QMessageBox::Critical, AppTitle(), Text);
+}
+
+void ShowWarning(const QString &Text) {
+    if (Script) {
+        Script->Take({"warning", AppTitle(), Text});
+        return;
+    }
+    Box(QMessageBox::Warning, AppTitle(), Text);
+}
+
+bool Question(const QString &Text, const QString &Caption) {
+    if (Script)
+        return Script->Take({"question", Caption, Text}).toBool();
+    QMessageBox Box(QMessageBox::Question, Caption, Text, QMessageBox::NoButton);
+    QPushButton *Yes = Box.addButton("Yes", QMessageBox::YesRole);
+    Box.addButton("No", QMessageBox::NoRole);
+    Box.setDefaultButton(Yes);
+    Box.exec();
+    return Box.clickedButton() == Yes;
+}
+
+bool InputQuery(const QString &Caption, const QString &Prompt, QString &Value) {
+    if (Script) {
+        const QVariant Answer = Script->Take({"input", Caption, Prompt});
+        if (!Answer.isValid())
+            return false;
+        Value = Answer.toString().left(255);
+        return true;
+    }
+    TInputBox Box(Caption, Prompt, Value);
+    if (Box.exec() != QDialog::Accepted)
+        return false;
+    Value = Box.Value();
+    return true;
+}
+
+QString SelectDirectory(const QString &Caption, const QString &Start) {
+    if (Script)
+        return Script->Take({"folder", Caption, Start}).toString();
+    return QFileDialog::getExistingDirectory(nullptr, Caption, Start);
+}
+
+QString OpenFileName(const QString &Caption, const QString &Start) {
+    if (Script)
+        return Script->Take({"file", Caption, Start}).toString();
+    return QFileDialog::getOpenFileName(nullptr, Caption, Start);
+}
+
+void Guard(const std::function<void()> &Fn) {
+    try {
+        Fn();
+    } catch (const EError &E) {
+        ShowError(E.Text());
+    } catch (const std::exception &E) {
+        ShowError(QString::fromUtf8(E.what()));
+    } catch (...) {
+        ShowError("Unknown error");
+    }
+}
+
+} // namespace Dialogs

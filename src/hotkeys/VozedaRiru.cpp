@@ -1,0 +1,5 @@
+#include "VozedaRiru.h"
+
+TVozedaRiru::TVozedaRiru(TContext Context) : FContext(std::move(Context)) {}
+
+TVozedaRiru::~TVozedaRiru() = default;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <memory>
+
+#include "AutoRun.h"
+#include "InstanceGuard.h"
+
+namespace platform {
+
+// The services of the operating system that the features use, each behind a small interface so
+// that another system can be added and tests can record what was asked.
+struct TPlatform {
+    std::shared_ptr<IAutoRun> AutoRun;
+    std::shared_ptr<IInstanceGuard> InstanceGuard;
+};
+
+// The backends of the system the program was built for.
+TPlatform CreatePlatform();
+
+} // namespace platform

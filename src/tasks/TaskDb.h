@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// The task database: DB.mdb, an SQLite file, reached through a connection string of the form
+// "Provider=SQLite;Data Source=<file>".
+namespace TaskDb {
+
+// The file named by a connection string; raises EError when the string is unusable.
+QString DataSource(const QString &ConnStr);
+// Opens the named connection to the database of ConnStr and checks that the file is a readable
+// database; raises EError with the database's own text otherwise. The file is never created.
+QSqlDatabase Open(const QString &ConnStr, const QString &ConnectionName);
+// Creates a new DB.mdb holding the empty table Task. Raises EError on failure.
+void CreateDatabase(const QString &FileName);
+
+} // namespace TaskDb
