@@ -1,0 +1,134 @@
+#include "AppProcess.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRect>
+#include <QRegularExpression>
+#include <QThread>
+
+#include "TestSupport.h"
+
+TAppProcess::TAppProcess(const QString &ExeName, bool Seed) : FExeName(ExeName) {
+    QFile::copy(QStringLiteral(QC_BIN_DIR "/qingchuan"), ExePath());
+    QFile::setPermissions(ExePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (Seed)
+        SeedFolder(FDir.path());
+    // Companion files the build puts beside the program.
+    for (const char *Extra : {"Lock.exe", "libCameraDll.so"})
+        QFile::copy(QStringLiteral(QC_BIN_DIR "/") + Extra, Dir() + Extra);
+}
+
+TAppProcess::~TAppProcess() {
+    if (FProcess.state() != QProcess::NotRunning) {
+        FProcess.terminate();
+        if (!FProcess.waitForFinished(5000)) {
+            FProcess.kill();
+            FProcess.waitForFinished(2000);
+        }
+    }
+}
+
+bool TAppProcess::Start(int TimeoutMs) {
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    Env.insert("QINGCHUAN_REPORT_READY", "1");
+    Env.remove("QT_QPA_PLATFORM");
+    FProcess.setProcessEnvironment(Env);
+    FProcess.setWorkingDirectory(FDir.path());
+    FProcess.setProcessChannelMode(QProcess::MergedChannels);
+    FProcess.start(ExePath(), {});
+    if (!FProcess.waitForStarted(5000))
+        return false;
+    QDeadlineTimer Deadline(TimeoutMs);
+    while (!Deadline.hasExpired()) {
+        FProcess.waitForReadyRead(100);
+        FOutput += QString::fromUtf8(FProcess.readAll());
+        if (FOutput.contains(QRegularExpression("^ready", QRegularExpression::MultilineOption)))
+            return true;
+        if (FProcess.state() == QProcess::NotRunning)
+            return false;
+    }
+    return false;
+}
+
+int TAppProcess::StartAgain(int TimeoutMs) const {
+    QProcess Second;
+    Second.setWorkingDirectory(FDir.path());
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    Env.remove("QT_QPA_PLATFORM");
+    Second.setProcessEnvironment(Env);
+    Second.start(ExePath(), {});
+    if (!Second.waitForFinished(TimeoutMs)) {
+        Second.kill();
+        Second.waitForFinished(2000);
+        return -1;
+    }
+    return Second.exitStatus() == QProcess::NormalExit ? Second.exitCode() : -1;
+}
+
+int TAppProcess::WaitForExit(int TimeoutMs) {
+    if (!FProcess.waitForFinished(TimeoutMs))
+        return -1;
+    FOutput += QString::fromUtf8(FProcess.readAll());
+    return FProcess.exitStatus() == QProcess::NormalExit ? FProcess.exitCode() : -1;
+}
+
+namespace X11 {
+
+QString XDoTool(const QStringList &Args) {
+    QProcess P;
+    P.start("xdotool", Args);
+    P.waitForFinished(10000);
+    return QString::fromUtf8(P.readAllStandardOutput()).trimmed();
+}
+
+QStringList FindWindows(const QString &Title, bool OnlyVisible) {
+    QStringList Args;
+    if (OnlyVisible)
+        Args << "--onlyvisible";
+    Args << "--name" << ("^" + QRegularExpression::escape(Title) + "$");
+    const QString Out = XDoTool(QStringList{"search"} + Args);
+    return Out.isEmpty() ? QStringList() : Out.split('\n');
+}
+
+QString WaitForWindow(const QString &Title, int TimeoutMs) {
+    QElapsedTimer T;
+    T.start();
+    while (T.elapsed() < TimeoutMs) {
+        const QStringList W = FindWindows(Title);
+        if (!W.isEmpty())
+            return W.first();
+        QThread::msleep(50);
+    }
+    return {};
+}
+
+bool WaitForNoWindow(const QString &Title, int TimeoutMs) {
+    QElapsedTimer T;
+    T.start();
+    while (T.elapsed() < TimeoutMs) {
+        if (FindWindows(Title).isEmpty())
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+QRect Geometry(const QString &Window) {
+    const QString Out = XDoTool({"getwindowgeometry", "--shell", Window});
+    QRect R;
+    for (const QString &Line : Out.split('\n')) {
+        const QString Key = Line.section('=', 0, 0), Value = Line.section('=', 1);
+        if (Key == "X")
+            R.moveLeft(Value.toInt());
+        else if (Key == "Y")
+            R.moveTop(Value.toInt());
+        else if (Key == "WIDTH")
+            R.setWidth(Value.toInt());
+        else if (Key == "HEIGHT")
+            R.setHeight(Value.toInt());
+    }
+    return R;
+}
+
+} // namespace X11
