@@ -4,6 +4,8 @@
 
 #include "AutoRun.h"
 #include "InstanceGuard.h"
+#include "Power.h"
+#include "Shell.h"
 
 namespace platform {
 
@@ -12,6 +14,8 @@ namespace platform {
 struct TPlatform {
     std::shared_ptr<IAutoRun> AutoRun;
     std::shared_ptr<IInstanceGuard> InstanceGuard;
+    std::shared_ptr<IShell> Shell;
+    std::shared_ptr<IPower> Power;
 };
 
 // The backends of the system the program was built for.

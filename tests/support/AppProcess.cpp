@@ -32,6 +32,7 @@ TAppProcess::~TAppProcess() {
 bool TAppProcess::Start(int TimeoutMs) {
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.insert("QINGCHUAN_REPORT_READY", "1");
+    Env.insert("QINGCHUAN_POWER_LOG", Dir() + "poweroff.log");
     Env.remove("QT_QPA_PLATFORM");
     FProcess.setProcessEnvironment(Env);
     FProcess.setWorkingDirectory(FDir.path());
@@ -56,6 +57,7 @@ int TAppProcess::StartAgain(int TimeoutMs) const {
     Second.setWorkingDirectory(FDir.path());
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.remove("QT_QPA_PLATFORM");
+    Env.insert("QINGCHUAN_POWER_LOG", Dir() + "poweroff.log");
     Second.setProcessEnvironment(Env);
     Second.start(ExePath(), {});
     if (!Second.waitForFinished(TimeoutMs)) {

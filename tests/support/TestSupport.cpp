@@ -9,7 +9,9 @@ TTestConfig::TTestConfig(bool Seed) {
     FPrevious = SetConfig(std::make_unique<TConfig>(ExePath(), AutoRun));
 }
 
-TTestConfig::~TTestConfig() { SetConfig(std::move(FPrevious)); }
+TTestConfig::~TTestConfig() {
+    SetConfig(std::move(FPrevious));
+}
 
 void TTestConfig::WriteIni(const QByteArray &Text) const {
     QFile F(IniPath());

@@ -9,6 +9,9 @@
 #include "config/Config.h"
 #include "platform/AutoRun.h"
 #include "platform/InstanceGuard.h"
+#include "platform/Platform.h"
+#include "platform/Power.h"
+#include "platform/Shell.h"
 
 // Records what the program asked of the log-on service.
 class TFakeAutoRun : public platform::IAutoRun {
@@ -23,6 +26,42 @@ public:
     }
     std::vector<std::string> Calls;
     bool Refuse = false;
+};
+
+// Records what was opened instead of opening it.
+class TFakeShell : public platform::IShell {
+public:
+    bool Open(const std::string &Target, const std::string &WorkDir = {}) override {
+        Opened.push_back({Target, WorkDir});
+        return Result;
+    }
+    std::vector<std::pair<std::string, std::string>> Opened; // target, working folder
+    bool Result = true;
+};
+
+// Counts power-off requests; never reaches the real service.
+class TFakePower : public platform::IPower {
+public:
+    bool PowerOff() override {
+        ++Calls;
+        return true;
+    }
+    int Calls = 0;
+};
+
+// A platform whose services are all recording fakes (those a test does not need stay null
+// until a feature adds its own fake here).
+struct TFakePlatform {
+    std::shared_ptr<TFakeAutoRun> AutoRun = std::make_shared<TFakeAutoRun>();
+    std::shared_ptr<TFakeShell> Shell = std::make_shared<TFakeShell>();
+    std::shared_ptr<TFakePower> Power = std::make_shared<TFakePower>();
+    platform::TPlatform Platform() const {
+        platform::TPlatform P;
+        P.AutoRun = AutoRun;
+        P.Shell = Shell;
+        P.Power = Power;
+        return P;
+    }
 };
 
 // A settings folder of its own for one test: a fake executable path inside a temporary folder,

@@ -1,7 +1,11 @@
 #include "platform/Platform.h"
 
+#include <cstdlib>
+
+#include "LogindPower.h"
 #include "SocketInstanceGuard.h"
 #include "XdgAutoRun.h"
+#include "XdgShell.h"
 
 namespace platform {
 
@@ -10,6 +14,12 @@ TPlatform CreatePlatform() {
     P.AutoRun = std::make_shared<linux_::TXdgAutoRun>(linux_::TXdgAutoRun::DefaultSystemDir(),
                                                       linux_::TXdgAutoRun::DefaultUserDir());
     P.InstanceGuard = std::make_shared<linux_::TSocketInstanceGuard>();
+    P.Shell = std::make_shared<linux_::TXdgShell>();
+    // Whole-program tests must never switch the machine off: they name a file to write to.
+    if (const char *Log = std::getenv("QINGCHUAN_POWER_LOG"); Log && *Log)
+        P.Power = std::make_shared<linux_::TRecordingPower>(Log);
+    else
+        P.Power = std::make_shared<linux_::TLogindPower>();
     return P;
 }
 
