@@ -1,0 +1,248 @@
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QSqlRecord>
+#include <QSqlTableModel>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+#include <QtTest>
+
+#include "TestSupport.h"
+#include "app/Main.h"
+#include "app/PageControl.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/Error.h"
+
+class TestMain : public QObject {
+    Q_OBJECT
+private slots:
+    void FrameAndTabs();
+    void ActionList();
+    void TrayMenuInOrder();
+    void CloseOnlyHides();
+    void ShowAndHideFromTheMenu();
+    void ALaterStartRestoresOnlyAMinimisedWindow();
+    void FormCreateOpensTheTaskTable();
+    void DatabaseFailuresCarryTheDatabaseText_data();
+    void DatabaseFailuresCarryTheDatabaseText();
+};
+
+namespace {
+
+// The menu as text: entries by caption, "-" for separators, submenus indented.
+void Flatten(const QMenu *Menu, QStringList &Out, const QString &Indent = QString()) {
+    for (QAction *A : Menu->actions()) {
+        if (A->isSeparator())
+            Out << Indent + "-";
+        else {
+            Out << Indent + A->text();
+            if (A->menu())
+                Flatten(A->menu(), Out, Indent + "  ");
+        }
+    }
+}
+
+} // namespace
+
+void TestMain::FrameAndTabs() {
+    TTestConfig T(true);
+    TFakePlatform P;
+    TFrm_Main M(P.Platform());
+    QCOMPARE(M.windowTitle(), QString("晴川助手(简易版)"));
+    QCOMPARE(M.size(), QSize(372, 373));
+    QCOMPARE(M.minimumSize(), M.maximumSize());
+    QVERIFY(!(M.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(M.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(M.windowFlags() & Qt::WindowCloseButtonHint);
+    QCOMPARE(M.findChild<QWidget *>("pnl1")->height(), 56);
+    TPageControl *Pages = M.PageControl1();
+    QCOMPARE(Pages->geometry(), QRect(0, 56, 372, 317));
+    QStringList Captions;
+    for (int I = 0; I < Pages->count(); ++I)
+        Captions << Pages->tabText(I);
+    QCOMPARE(Captions, QStringList({"常用功能", "任务列表", "任务信息", "系统设置", "文件加密"}));
+    QCOMPARE(Pages->currentIndex(), 0);
+    QCOMPARE(M.findChild<QWidget *>("Label6")->property("text").toString(),
+             QString("CPU使用率:   0.0"));
+    QVERIFY(M.findChild<QWidget *>("ProgressBar1"));
+    QVERIFY(M.findChild<QWidget *>("QQ"));
+}
+
+void TestMain::ActionList() {
+    TTestConfig T(true);
+    TFakePlatform P;
+    TFrm_Main M(P.Platform());
+    const struct {
+        const char *Name, *Category, *Caption, *Hint;
+        int Image;
+    } Expected[] = {
+        {"AddTask", "DB", "AddTask", "添加任务", 0},
+        {"DelTask", "DB", "DelTask", "删除任务", 2},
+        {"Post", "DB", "提交", "提交", 4},
+        {"Refresh", "DB", "Refresh", "刷新", 8},
+        {"Cancel", "DB", "取消", "取消更改", 6},
+        {"EdtTask", "DB", "EdtTask", "编辑任务", 22},
+        {"First", "DB", "First", "第一条", 10},
+        {"Last", "DB", "Last", "最后一条", 16},
+        {"Prior", "DB", "Prior", "前一条", 12},
+        {"Next", "DB", "Next", "后一条", 14},
+        {"HideIE", "IE", "隐藏IE", "", -1},
+        {"ShowIE", "IE", "显示IE", "", -1},
+        {"HideOrShowIE", "IE", "隐藏/显示IE", "", -1},
+        {"ChangeMainPage", "IE", "更改主页", "", -1},
+        {"actSubArea", "ScreenShot", "截取区域", "", -1},
+        {"actCameraWindow", "ScreenShot", "悬停截图", "", -1},
+        {"actCameraWindowLikeSpy", "ScreenShot", "拖动截图", "", -1},
+        {"actReg", "Run", "注册表", "", -1},
+        {"actGpedit", "Run", "组策略", "", -1},
+        {"actChat", "Chat", "QQ强制聊天", "", -1},
+        {"actEncrypt", "Encrypt", "文件夹加密", "", -1},
+        {"actShowMainForm", "Sys", "显示主窗体", "", -1},
+        {"actHideMainForm", "Sys", "隐藏主窗体", "", -1},
+        {"actExit", "Sys", "退出程序", "", -1},
+        {"actsysconfig", "Sys", "系统设置", "", -1},
+        {"actAbout", "Sys", "关于", "", -1},
+        {"actTaskList", "Task", "actTaskList", "", -1},
+        {"actTaskInfo", "Task", "任务信息", "", -1},
+        {"actLogin", "QSJH", "闯荡江湖", "", -1},
+    };
+    for (const auto &E : Expected) {
+        QAction *A = M.Action(E.Name);
+        QVERIFY2(A, E.Name);
+        QCOMPARE(A->objectName(), QString(E.Name));
+        QCOMPARE(A->property("Category").toString(), QString(E.Category));
+        QCOMPARE(A->text(), QString(E.Caption));
+        if (*E.Hint)
+            QCOMPARE(A->toolTip(), QString(E.Hint));
+        if (E.Image >= 0) {
+            const QImage Got = A->icon().pixmap(16, 16).toImage();
+            QCOMPARE(Got, M.ImageList1().at(E.Image).pixmap(16, 16).toImage());
+        }
+    }
+    QCOMPARE(M.ImageList1().size(), 40);
+    int Portal = 0;
+    for (QAction *A : M.findChildren<QAction *>())
+        Portal += A->property("Category").toString() == "QSJH" && A->objectName() != "actLogin";
+    QCOMPARE(Portal, 6);
+    // The buttons of the first tab take caption and handler from their actions.
+    auto *Button = M.findChild<QToolButton *>("btnSubArea");
+    QCOMPARE(Button->defaultAction(), M.Action("actSubArea"));
+    QCOMPARE(Button->text(), QString("截取区域"));
+}
+
+void TestMain::TrayMenuInOrder() {
+    TTestConfig T(true);
+    TFakePlatform P;
+    TFrm_Main M(P.Platform());
+    QCOMPARE(M.TrayIcon1()->contextMenu(), M.PopupMenu1());
+    QCOMPARE(M.TrayIcon1()->toolTip(), Dialogs::AppTitle());
+    QVERIFY(M.TrayIcon1()->isVisible());
+    QStringList Menu;
+    Flatten(M.PopupMenu1(), Menu);
+    const QStringList Expected = {
+        "显示主窗体", "隐藏主窗体", "-",          "常用功能",     "  隐藏/显示IE",
+        "  更改主页", "  -",        "  任务列表", "  任务信息",   "  -",
+        "  截取区域", "  悬停截图", "  拖动截图", "  -",          "  注册表",
+        "  组策略",   "  闯荡江湖", "  -",        "  QQ强制聊天", "  文件夹加密",
+        "  -",        "  系统设置", "网络游戏",   "  闯荡江湖",   "  -"};
+    QCOMPARE(Menu.mid(0, Expected.size()), Expected);
+    // Six portal sections, then the small games, help, about and exit.
+    const QStringList Tail = Menu.mid(Expected.size() + 6);
+    QCOMPARE(Tail.size(), 12);
+    QCOMPARE(Tail.at(0), QString("小游戏"));
+    QCOMPARE(Tail.at(6), QString("  更多小游戏"));
+    QCOMPARE(Tail.mid(7), QStringList({"-", "帮助", "关于", "-", "退出程序"}));
+}
+
+void TestMain::CloseOnlyHides() {
+    TTestConfig T(true);
+    TFakePlatform P;
+    TFrm_Main M(P.Platform());
+    M.show();
+    QVERIFY(!M.close());
+    QVERIFY(!M.isVisible());
+}
+
+void TestMain::ShowAndHideFromTheMenu() {
+    TTestConfig T(true);
+    TFakePlatform P;
+    TFrm_Main M(P.Platform());
+    M.Action("actShowMainForm")->trigger();
+    QVERIFY(M.isVisible());
+    M.Action("actHideMainForm")->trigger();
+    QVERIFY(!M.isVisible());
+    // A double click on the icon shows the window too.
+    emit M.TrayIcon1()->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(M.isVisible());
+}
+
+void TestMain::ALaterStartRestoresOnlyAMinimisedWindow() {
+    TTestConfig T(true);
+    TFakePlatform P;
+    TFrm_Main M(P.Platform());
+    M.InstanceMessage();
+    QVERIFY(!M.isVisible());
+    M.show();
+    M.setWindowState(Qt::WindowMinimized);
+    QVERIFY(M.isMinimized());
+    M.InstanceMessage();
+    QVERIFY(!M.isMinimized());
+    QVERIFY(M.isVisible());
+}
+
+void TestMain::FormCreateOpensTheTaskTable() {
+    TTestConfig T(true);
+    TFakePlatform P;
+    TFrm_Main M(P.Platform());
+    M.show();
+    M.FormCreate();
+    QVERIFY(!M.isVisible());
+    QVERIFY(M.Gen());
+    QSqlTableModel *Table = M.ADOTable1();
+    QVERIFY(Table);
+    QStringList Columns;
+    for (int I = 0; I < Table->record().count(); ++I)
+        Columns << Table->record().fieldName(I);
+    QCOMPARE(Columns, QStringList({"ID", "任务名称", "开始日期", "开始时间", "任务类型", "内容",
+                                   "执行目标", "执行方式"}));
+}
+
+void TestMain::DatabaseFailuresCarryTheDatabaseText_data() {
+    QTest::addColumn<QByteArray>("Ini");
+    QTest::addColumn<QByteArray>("Db"); // empty: no file
+    QTest::addColumn<QString>("Text");
+    const QByteArray Conn = "[DB]\nConnStr=Provider=SQLite;Data Source=DB.mdb\n";
+    QTest::newRow("missing") << Conn << QByteArray() << "Could not find file '%1DB.mdb'.";
+    QTest::newRow("not a database") << Conn << QByteArray(4096, 'x') << "file is not a database";
+    QTest::newRow("no connection string") << QByteArray() << QByteArray() << "connection string";
+}
+
+void TestMain::DatabaseFailuresCarryTheDatabaseText() {
+    QFETCH(QByteArray, Ini);
+    QFETCH(QByteArray, Db);
+    QFETCH(QString, Text);
+    TTestConfig T;
+    T.WriteIni(Ini);
+    if (!Db.isEmpty()) {
+        QFile F(T.Dir() + "DB.mdb");
+        QVERIFY(F.open(QIODevice::WriteOnly));
+        F.write(Db);
+    }
+    TFakePlatform P;
+    TFrm_Main M(P.Platform());
+    try {
+        M.FormCreate();
+        QFAIL("opening must fail");
+    } catch (const EError &E) {
+        if (Text.contains("%1"))
+            Text = Text.arg(T.Dir());
+        QVERIFY2(E.Text().contains(Text), qPrintable(E.Text()));
+    }
+    // The steps before the database ran; the database file was not created.
+    QVERIFY(M.Gen());
+    QVERIFY(!M.ADOTable1());
+    QCOMPARE(QFile::exists(T.Dir() + "DB.mdb"), !Db.isEmpty());
+}
+
+QTEST_MAIN(TestMain)
+#include "tst_main.moc"

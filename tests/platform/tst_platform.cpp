@@ -1,0 +1,137 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "platform/linux/SocketInstanceGuard.h"
+#include "platform/linux/XdgAutoRun.h"
+#include "platform/linux/XdgShell.h"
+
+using namespace platform;
+using namespace platform::linux_;
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    void AutoRunPrefersTheMachineWideFolder();
+    void AutoRunFallsBackToTheUser();
+    void AutoRunOffRemovesBothEntries();
+    void ExecIsQuotedByTheDesktopEntryRules();
+    void OneInstancePerNameAndUser();
+    void LaterStartsReachTheFirst();
+    void ProgramsAreToldFromOtherTargets();
+};
+
+namespace {
+QByteArray Read(const QString &Path) {
+    QFile F(Path);
+    return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
+}
+} // namespace
+
+void TestPlatform::AutoRunPrefersTheMachineWideFolder() {
+    QTemporaryDir Root;
+    TXdgAutoRun A((Root.path() + "/etc/xdg/autostart").toStdString(),
+                  (Root.path() + "/home/.config/autostart").toStdString());
+    const std::string Place = A.Enable("qingchuan", "/opt/晴川/qingchuan");
+    QCOMPARE(QString::fromStdString(Place), Root.path() + "/etc/xdg/autostart/qingchuan.desktop");
+    const QByteArray Entry = Read(QString::fromStdString(Place));
+    QVERIFY(Entry.startsWith("[Desktop Entry]\n"));
+    QVERIFY(Entry.contains("\nType=Application\n"));
+    QVERIFY(Entry.contains(QString("\nExec=\"/opt/晴川/qingchuan\"\n").toUtf8()));
+    QVERIFY(!QFile::exists(Root.path() + "/home/.config/autostart/qingchuan.desktop"));
+}
+
+void TestPlatform::AutoRunFallsBackToTheUser() {
+    QTemporaryDir Root;
+    // The machine-wide folder cannot be made: a file stands where its parent should be.
+    QFile Blocker(Root.path() + "/etc");
+    QVERIFY(Blocker.open(QIODevice::WriteOnly));
+    Blocker.close();
+    TXdgAutoRun A((Root.path() + "/etc/xdg/autostart").toStdString(),
+                  (Root.path() + "/home/.config/autostart").toStdString());
+    QCOMPARE(QString::fromStdString(A.Enable("qc", "/p/qc")),
+             Root.path() + "/home/.config/autostart/qc.desktop");
+    QVERIFY(Read(Root.path() + "/home/.config/autostart/qc.desktop").contains("Exec=\"/p/qc\""));
+
+    // Neither place can be written: the caller hears of it.
+    QFile Blocker2(Root.path() + "/home2");
+    QVERIFY(Blocker2.open(QIODevice::WriteOnly));
+    Blocker2.close();
+    TXdgAutoRun B((Root.path() + "/etc/xdg/autostart").toStdString(),
+                  (Root.path() + "/home2/.config/autostart").toStdString());
+    QVERIFY(B.Enable("qc", "/p/qc").empty());
+}
+
+void TestPlatform::AutoRunOffRemovesBothEntries() {
+    QTemporaryDir Root;
+    const QString Sys = Root.path() + "/sys", User = Root.path() + "/user";
+    TXdgAutoRun A(Sys.toStdString(), User.toStdString());
+    QVERIFY(!A.Enable("qc", "/p/qc").empty());
+    QDir().mkpath(User);
+    QFile::copy(Sys + "/qc.desktop", User + "/qc.desktop");
+    QFile::copy(Sys + "/qc.desktop", User + "/other.desktop");
+    QVERIFY(A.Disable("qc").empty());
+    QVERIFY(!QFile::exists(Sys + "/qc.desktop"));
+    QVERIFY(!QFile::exists(User + "/qc.desktop"));
+    QVERIFY(QFile::exists(User + "/other.desktop"));
+    // Nothing to remove is no error.
+    QVERIFY(A.Disable("qc").empty());
+}
+
+void TestPlatform::ExecIsQuotedByTheDesktopEntryRules() {
+    QCOMPARE(TXdgAutoRun::QuoteExec("/a b/c"), std::string("\"/a b/c\""));
+    QCOMPARE(TXdgAutoRun::QuoteExec("/a\"b"), std::string("\"/a\\\\\"b\""));
+    QCOMPARE(TXdgAutoRun::QuoteExec("/a$b`c"), std::string("\"/a\\\\$b\\\\`c\""));
+    QCOMPARE(TXdgAutoRun::QuoteExec("/a\\b"), std::string("\"/a\\\\\\\\b\""));
+    QCOMPARE(TXdgAutoRun::QuoteExec("/100%"), std::string("\"/100%%\""));
+}
+
+void TestPlatform::OneInstancePerNameAndUser() {
+    const std::string Name = "tst-" + std::to_string(QCoreApplication::applicationPid());
+    {
+        TSocketInstanceGuard First, Second, Other;
+        QCOMPARE(First.Acquire(Name), IInstanceGuard::TResult::First);
+        QCOMPARE(Second.Acquire(Name), IInstanceGuard::TResult::Second);
+        // Another file name is another instance; names differ by case too.
+        QCOMPARE(Other.Acquire(Name + ".copy"), IInstanceGuard::TResult::First);
+        TSocketInstanceGuard Upper;
+        QCOMPARE(Upper.Acquire("TST-" + std::to_string(QCoreApplication::applicationPid())),
+                 IInstanceGuard::TResult::First);
+    }
+    // The claim ends with its holder: nothing is left behind to block the next start.
+    TSocketInstanceGuard Again;
+    QCOMPARE(Again.Acquire(Name), IInstanceGuard::TResult::First);
+}
+
+void TestPlatform::LaterStartsReachTheFirst() {
+    const std::string Name = "tst-msg-" + std::to_string(QCoreApplication::applicationPid());
+    TSocketInstanceGuard First;
+    QCOMPARE(First.Acquire(Name), IInstanceGuard::TResult::First);
+    int Messages = 0;
+    First.SetOnMessage([&] { ++Messages; });
+    for (int I = 0; I < 3; ++I) {
+        TSocketInstanceGuard Later;
+        QCOMPARE(Later.Acquire(Name), IInstanceGuard::TResult::Second);
+        Later.NotifyFirst();
+    }
+    QTRY_COMPARE(Messages, 3);
+}
+
+void TestPlatform::ProgramsAreToldFromOtherTargets() {
+    QVERIFY(!TXdgShell::ProgramPath("sh").empty());
+    QCOMPARE(TXdgShell::ProgramPath("https://example.org/sh"), std::string());
+    QCOMPARE(TXdgShell::ProgramPath("no-such-program-qc"), std::string());
+    QTemporaryDir Dir;
+    const QString Doc = Dir.path() + "/notes.txt";
+    QFile F(Doc);
+    QVERIFY(F.open(QIODevice::WriteOnly));
+    F.close();
+    // A document is opened, not run; the folder itself is not a program either.
+    QCOMPARE(TXdgShell::ProgramPath(Doc.toStdString()), std::string());
+    QCOMPARE(TXdgShell::ProgramPath(Dir.path().toStdString()), std::string());
+    QFile::setPermissions(Doc, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(TXdgShell::ProgramPath(Doc.toStdString()), Doc.toStdString());
+}
+
+QTEST_GUILESS_MAIN(TestPlatform)
+#include "tst_platform.moc"
