@@ -1,0 +1,194 @@
+// The whole program, started as a person starts it, on the test desktop.
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+#include <memory>
+
+#include "AppProcess.h"
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void StartsHiddenWithItsIcon();
+    void ASecondStartEndsAndTheFirstStays();
+    void ManyStartsAtOnceLeaveOne();
+    void TheFileNameNamesTheInstance();
+    void AMinimisedFirstInstanceComesBack();
+    void CloseHidesAndExitEnds();
+    void AMissingDatabaseIsReportedOnce();
+};
+
+namespace {
+
+// The program's visible windows (by the process id they carry), tray icon included.
+QStringList WindowsOf(qint64 Pid) {
+    const QString Out = X11::XDoTool({"search", "--onlyvisible", "--name", ".*"});
+    QStringList Mine;
+    for (const QString &W : Out.split('\n', Qt::SkipEmptyParts)) {
+        QProcess P;
+        P.start("xprop", {"-id", W, "_NET_WM_PID"});
+        P.waitForFinished(5000);
+        if (QString::fromUtf8(P.readAll()).trimmed().endsWith(" = " + QString::number(Pid)))
+            Mine << W;
+    }
+    return Mine;
+}
+
+QString TrayIconOf(qint64 Pid) {
+    for (int Try = 0; Try < 100; ++Try) {
+        for (const QString &W : WindowsOf(Pid)) {
+            const QRect G = X11::Geometry(W);
+            if (G.height() <= 40 && G.width() <= 40)
+                return W;
+        }
+        QTest::qWait(50);
+    }
+    return {};
+}
+
+void DoubleClick(const QString &Window) {
+    X11::XDoTool({"mousemove", "--window", Window, "8", "8"});
+    X11::XDoTool({"click", "--repeat", "2", "--delay", "60", "1"});
+}
+
+} // namespace
+
+void TestStartup::initTestCase() {
+    QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "needs the test desktop (scripts/test.sh)");
+}
+
+void TestStartup::StartsHiddenWithItsIcon() {
+    TAppProcess App;
+    QVERIFY2(App.Start(), qPrintable(App.Output()));
+    QVERIFY(!TrayIconOf(App.Process().processId()).isEmpty());
+    // Nothing but the icon is on screen.
+    QCOMPARE(WindowsOf(App.Process().processId()).size(), 1);
+    QVERIFY(X11::FindWindows("晴川助手(简易版)").isEmpty());
+}
+
+void TestStartup::ASecondStartEndsAndTheFirstStays() {
+    TAppProcess App;
+    QVERIFY(App.Start());
+    QElapsedTimer T;
+    T.start();
+    QCOMPARE(App.StartAgain(10000), 0);
+    qInfo("second start ended after %lld ms", static_cast<long long>(T.elapsed()));
+    QVERIFY(App.IsRunning());
+    // It showed nothing while it was there, and the first shows nothing either.
+    QCOMPARE(WindowsOf(App.Process().processId()).size(), 1);
+}
+
+void TestStartup::ManyStartsAtOnceLeaveOne() {
+    TAppProcess App; // only its folder: all twenty start from there
+    std::vector<std::unique_ptr<QProcess>> Runs;
+    for (int I = 0; I < 20; ++I) {
+        auto P = std::make_unique<QProcess>();
+        QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+        Env.remove("QT_QPA_PLATFORM");
+        Env.insert("QINGCHUAN_POWER_LOG", App.Dir() + "poweroff.log");
+        P->setProcessEnvironment(Env);
+        P->start(App.ExePath(), {});
+        Runs.push_back(std::move(P));
+    }
+    QTest::qWait(3000);
+    int Running = 0, EndedWell = 0;
+    for (auto &P : Runs) {
+        if (P->state() == QProcess::Running)
+            ++Running;
+        else if (P->exitStatus() == QProcess::NormalExit && P->exitCode() == 0)
+            ++EndedWell;
+    }
+    for (auto &P : Runs) {
+        P->terminate();
+        P->waitForFinished(5000);
+    }
+    QCOMPARE(Running, 1);
+    QCOMPARE(EndedWell, 19);
+}
+
+void TestStartup::TheFileNameNamesTheInstance() {
+    TAppProcess First("qingchuan");
+    QVERIFY(First.Start());
+    // Same file name in another folder: the same instance.
+    TAppProcess Elsewhere("qingchuan");
+    QCOMPARE(Elsewhere.StartAgain(10000), 0);
+    // Another file name: another instance, beside the first.
+    TAppProcess Copy("qingchuan-copy");
+    QVERIFY(Copy.Start());
+    QVERIFY(First.IsRunning());
+    QVERIFY(Copy.IsRunning());
+}
+
+void TestStartup::AMinimisedFirstInstanceComesBack() {
+    TAppProcess App;
+    QVERIFY(App.Start());
+    const QString Icon = TrayIconOf(App.Process().processId());
+    QVERIFY(!Icon.isEmpty());
+    DoubleClick(Icon);
+    const QString Main = X11::WaitForWindow("晴川助手(简易版)");
+    QVERIFY(!Main.isEmpty());
+    X11::XDoTool({"windowminimize", "--sync", Main});
+    QVERIFY(X11::WaitForNoWindow("晴川助手(简易版)"));
+    QCOMPARE(App.StartAgain(10000), 0);
+    QVERIFY(!X11::WaitForWindow("晴川助手(简易版)").isEmpty());
+}
+
+void TestStartup::CloseHidesAndExitEnds() {
+    TAppProcess App;
+    QVERIFY(App.Start());
+    const QString Icon = TrayIconOf(App.Process().processId());
+    DoubleClick(Icon);
+    const QString Main = X11::WaitForWindow("晴川助手(简易版)");
+    QVERIFY(!Main.isEmpty());
+    X11::XDoTool({"windowactivate", "--sync", Main});
+    X11::XDoTool({"key", "alt+F4"});
+    QVERIFY(X11::WaitForNoWindow("晴川助手(简易版)"));
+    QVERIFY(App.IsRunning());
+    // The icon's menu: its last entry is "退出程序".
+    X11::XDoTool({"mousemove", "--window", Icon, "8", "8"});
+    X11::XDoTool({"click", "3"});
+    QTest::qWait(500);
+    X11::XDoTool({"key", "Up"});
+    X11::XDoTool({"key", "Return"});
+    QCOMPARE(App.WaitForExit(10000), 0);
+}
+
+void TestStartup::AMissingDatabaseIsReportedOnce() {
+    TAppProcess App;
+    QVERIFY(QFile::remove(App.Dir() + "DB.mdb"));
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    Env.remove("QT_QPA_PLATFORM");
+    Env.insert("QINGCHUAN_REPORT_READY", "1");
+    QProcess &P = App.Process();
+    P.setProcessEnvironment(Env);
+    P.setProcessChannelMode(QProcess::MergedChannels);
+    P.start(App.ExePath(), {});
+    QVERIFY(P.waitForStarted());
+    // The error box: a window of the program other than its icon.
+    QString Box;
+    for (int Try = 0; Try < 200 && Box.isEmpty(); ++Try) {
+        for (const QString &W : WindowsOf(P.processId()))
+            if (X11::Geometry(W).height() > 40)
+                Box = W;
+        QTest::qWait(50);
+    }
+    QVERIFY(!Box.isEmpty());
+    // The box has the focus as it comes up; Return presses its OK.
+    X11::XDoTool({"windowactivate", Box});
+    QTest::qWait(300);
+    X11::XDoTool({"key", "Return"});
+    // The program goes on, and no second box follows.
+    QString Output;
+    QTRY_VERIFY2_WITH_TIMEOUT((Output += QString::fromUtf8(P.readAll())).contains("ready"),
+                              qPrintable(Output + " box " + Box), 10000);
+    QTest::qWait(1500);
+    QVERIFY(App.IsRunning());
+    for (const QString &W : WindowsOf(P.processId()))
+        QVERIFY(X11::Geometry(W).height() <= 40);
+    QVERIFY(!QFile::exists(App.Dir() + "DB.mdb"));
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"
