@@ -1,0 +1,98 @@
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "dialogs/Dialogs.h"
+#include "dialogs/Error.h"
+#include "dialogs/InputBox.h"
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+private slots:
+    void InputBoxOkReturnsTheEditedText();
+    void InputBoxCancelKeepsTheCallersText();
+    void GuardShowsTheErrorAndGoesOn();
+    void ScriptAnswersInOrder();
+};
+
+namespace {
+
+// Acts on the input box once it is up, from inside its modal loop.
+void WhenBoxIsUp(std::function<void(TInputBox *)> Act) {
+    QTimer::singleShot(0, [Act] {
+        for (QWidget *W : QApplication::topLevelWidgets())
+            if (auto *Box = qobject_cast<TInputBox *>(W); Box && Box->isVisible())
+                return Act(Box);
+        WhenBoxIsUp(Act);
+    });
+}
+
+} // namespace
+
+void TestDialogs::InputBoxOkReturnsTheEditedText() {
+    QString Seen, Caption;
+    bool Selected = false, Default = false;
+    int Max = 0;
+    WhenBoxIsUp([&](TInputBox *Box) {
+        Caption = Box->windowTitle();
+        auto *Edit = Box->findChild<QLineEdit *>("Edit");
+        Selected = Edit->selectedText() == "12345";
+        Max = Edit->maxLength();
+        Default = Box->findChild<QPushButton *>("OK")->isDefault();
+        QTest::keyClicks(Edit, QString(300, QChar('9')));
+        Seen = Edit->text();
+        QTest::keyClick(Edit, Qt::Key_Return);
+    });
+    QString Value = "12345";
+    QVERIFY(Dialogs::InputQuery("聊天", "QQ号码", Value));
+    QCOMPARE(Caption, QString("聊天"));
+    QVERIFY(Selected);
+    QVERIFY(Default);
+    QCOMPARE(Max, 255);
+    // Typing replaced the selected text and stopped at 255 characters.
+    QCOMPARE(Value, QString(255, QChar('9')));
+    QCOMPARE(Seen, Value);
+}
+
+void TestDialogs::InputBoxCancelKeepsTheCallersText() {
+    WhenBoxIsUp([](TInputBox *Box) {
+        QTest::keyClicks(Box->findChild<QLineEdit *>("Edit"), "changed");
+        Box->findChild<QPushButton *>("Cancel")->click();
+    });
+    QString Value = "kept";
+    QVERIFY(!Dialogs::InputQuery("请输入网址", "主页地址", Value));
+    QCOMPARE(Value, QString("kept"));
+}
+
+void TestDialogs::GuardShowsTheErrorAndGoesOn() {
+    Dialogs::TDialogScript Script;
+    bool After = false;
+    Dialogs::Guard([] { throw EError("Unable to write to /x/cfg.ini"); });
+    Dialogs::Guard([] { throw std::runtime_error("plain"); });
+    Dialogs::Guard([&] { After = true; });
+    QVERIFY(After);
+    QCOMPARE(Script.Shown().size(), 2);
+    QCOMPARE(Script.Shown()[0].Kind, QString("error"));
+    QCOMPARE(Script.Shown()[0].Text, QString("Unable to write to /x/cfg.ini"));
+    QCOMPARE(Script.Shown()[1].Text, QString("plain"));
+}
+
+void TestDialogs::ScriptAnswersInOrder() {
+    Dialogs::TDialogScript Script;
+    Script.Answer(true);
+    Script.Answer(QString("10001"));
+    Script.Answer(QVariant());
+    QVERIFY(Dialogs::Question("数据未保存，是否继续?", "Confirm"));
+    QString Value;
+    QVERIFY(Dialogs::InputQuery("聊天", "QQ号码", Value));
+    QCOMPARE(Value, QString("10001"));
+    QVERIFY(!Dialogs::InputQuery("聊天", "QQ号码", Value));
+    QCOMPARE(Value, QString("10001"));
+    // Nothing left to answer: a question says No.
+    QVERIFY(!Dialogs::Question("?", "?"));
+}
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"
