@@ -15,6 +15,7 @@ private slots:
     void ASecondStartEndsAndTheFirstStays();
     void ManyStartsAtOnceLeaveOne();
     void TheFileNameNamesTheInstance();
+    void ACrashedFirstInstanceBlocksNothing();
     void AMinimisedFirstInstanceComesBack();
     void CloseHidesAndExitEnds();
     void AMissingDatabaseIsReportedOnce();
@@ -119,6 +120,15 @@ void TestStartup::TheFileNameNamesTheInstance() {
     QVERIFY(Copy.Start());
     QVERIFY(First.IsRunning());
     QVERIFY(Copy.IsRunning());
+}
+
+void TestStartup::ACrashedFirstInstanceBlocksNothing() {
+    TAppProcess First;
+    QVERIFY(First.Start());
+    First.Process().kill();
+    First.Process().waitForFinished(5000);
+    TAppProcess Next;
+    QVERIFY(Next.Start());
 }
 
 void TestStartup::AMinimisedFirstInstanceComesBack() {
