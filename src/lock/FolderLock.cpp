@@ -182,8 +182,10 @@ TFolderLock::TResult TFolderLock::Lock(const QString &Password) {
         return Fail("密码不能为空。");
     if (!QFileInfo(FFolder).isDir())
         return Fail("找不到文件夹 " + FFolder + "。");
-    // Locking the assistant's own folder would hide the assistant and its settings.
-    if (QFileInfo(FFolder + "/qingchuan").isFile())
+    // Locking the assistant's own folder would hide the assistant and its settings; a copy of
+    // it under another name is known by the settings and task files beside it.
+    if (QFileInfo(FFolder + "/qingchuan").isFile() ||
+        (QFileInfo(FFolder + "/cfg.ini").isFile() && QFileInfo(FFolder + "/DB.mdb").isFile()))
         return Fail("这是晴川助手所在的文件夹，不能加密。");
     const QByteArray Vault = QFile::encodeName(VaultDir());
     const QFileInfo VaultInfo(VaultDir());

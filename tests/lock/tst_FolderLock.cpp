@@ -214,6 +214,10 @@ private slots:
         Write(FDir + "/qingchuan", "the program");
         QCOMPARE(L.Lock("pw"), TFolderLock::TResult::Failed);
         QVERIFY(QFile::remove(FDir + "/qingchuan"));
+        Write(FDir + "/cfg.ini", "[Sys]\n");
+        Write(FDir + "/DB.mdb", "");
+        QCOMPARE(L.Lock("pw"), TFolderLock::TResult::Failed);
+        QVERIFY(QFile::remove(FDir + "/cfg.ini") && QFile::remove(FDir + "/DB.mdb"));
         QCOMPARE(Snapshot(FDir), FBefore);
         QVERIFY(!L.IsLocked());
     }
