@@ -8,6 +8,7 @@ PKGS=(
   libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev
   xvfb xauth xdotool trayer openbox dbus-x11 fonts-noto-cjk xclip x11-utils imagemagick
   sqlite3
+  xdg-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do

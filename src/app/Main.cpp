@@ -26,6 +26,9 @@
 #include "dialogs/Error.h"
 #include "hotkeys/VozedaRiru.h"
 #include "tasks/TaskDb.h"
+#include "tools/Chat.h"
+#include "tools/EncryptPage.h"
+#include "tools/Runner.h"
 
 TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     : QWidget(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -66,6 +69,8 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
         FPageControl1->addTab(Page, Tab.Caption);
     }
     CreateCommonPage(FPageControl1->widget(0));
+    FEncryptPage =
+        new TEncryptPage(FPageControl1->widget(4), FPlatform.Shell, Action("actEncrypt"));
     FPageControl1->setCurrentIndex(0);
     FPageControl1->OnChange = [this] { PageControl1Change(); };
 
@@ -153,6 +158,10 @@ void TFrm_Main::CreateActions() {
     Bind("actShowMainForm", &TFrm_Main::actShowMainFormExecute);
     Bind("actHideMainForm", &TFrm_Main::actHideMainFormExecute);
     Bind("actExit", &TFrm_Main::actExitExecute);
+    Bind("actChat", &TFrm_Main::actChatExecute);
+    Bind("actReg", &TFrm_Main::actRegExecute);
+    Bind("actGpedit", &TFrm_Main::actGpeditExecute);
+    Bind("actEncrypt", &TFrm_Main::actEncryptExecute);
 }
 
 QToolButton *TFrm_Main::ActionButton(QWidget *Parent, const QString &Name, QAction *A,
@@ -202,7 +211,7 @@ void TFrm_Main::CreateCommonPage(QWidget *Page) {
     auto *Button13 = new QPushButton("开聊", Chat);
     Button13->setObjectName("Button13");
     Button13->setGeometry(172, 18, 75, 25);
-    Button13->setEnabled(false);
+    connect(Button13, &QPushButton::clicked, this, Dialogs::Guarded([this] { Button13Click(); }));
     auto *lbl1 = new QLabel("备注：使用此功能，建议使用QQ2008版本", Chat);
     lbl1->setObjectName("lbl1");
     lbl1->setGeometry(8, 46, 241, 14);
@@ -357,4 +366,34 @@ void TFrm_Main::InstanceMessage() {
     }
 }
 
-void TFrm_Main::PageControl1Change() {}
+void TFrm_Main::PageControl1Change() {
+    if (FPageControl1->currentIndex() == 4)
+        FEncryptPage->Load();
+}
+
+void TFrm_Main::actChatExecute() {
+    QString QQID;
+    Dialogs::InputQuery("聊天", "QQ号码", QQID);
+    if (!QQID.isEmpty() && FGen)
+        FGen->Chat()->Chat(QQID);
+}
+
+void TFrm_Main::Button13Click() {
+    // The box is passed as it is, empty too: the chat window then simply asks for a number.
+    if (FGen)
+        FGen->Chat()->Chat(FQQ->text());
+}
+
+void TFrm_Main::actRegExecute() {
+    if (FGen)
+        FGen->Runner()->RunRegedit();
+}
+
+void TFrm_Main::actGpeditExecute() {
+    if (FGen)
+        FGen->Runner()->RunGpeidt();
+}
+
+void TFrm_Main::actEncryptExecute() {
+    FEncryptPage->actEncryptExecute();
+}

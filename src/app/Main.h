@@ -17,6 +17,7 @@ class QProgressBar;
 class QSqlTableModel;
 class QSystemTrayIcon;
 class QToolButton;
+class TEncryptPage;
 class TPageControl;
 class TVozedaRiru;
 
@@ -46,6 +47,11 @@ public:
     void actShowMainFormExecute();
     void actHideMainFormExecute();
     void actExitExecute();
+    void actChatExecute();
+    void Button13Click();
+    void actRegExecute();
+    void actGpeditExecute();
+    void actEncryptExecute();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -75,5 +81,6 @@ private:
     QLabel *FLabel6 = nullptr;
     QProgressBar *FProgressBar1 = nullptr;
     QLineEdit *FQQ = nullptr;
+    TEncryptPage *FEncryptPage = nullptr;
     bool FCentred = false;
 };

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "platform/Platform.h"
+
+class TChat;
+class TRunner;
 
 // Owner of the long-lived tool objects and the place where system-wide hotkeys meet the
 // features. The main window creates the one instance and keeps it for the life of the process.
@@ -18,6 +22,11 @@ public:
     TVozedaRiru(const TVozedaRiru &) = delete;
     TVozedaRiru &operator=(const TVozedaRiru &) = delete;
 
+    TRunner *Runner() const { return FRunner.get(); }
+    TChat *Chat() const { return FChat.get(); }
+
 private:
     TContext FContext;
+    std::unique_ptr<TRunner> FRunner;
+    std::unique_ptr<TChat> FChat;
 };

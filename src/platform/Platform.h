@@ -5,7 +5,9 @@
 #include "AutoRun.h"
 #include "InstanceGuard.h"
 #include "Power.h"
+#include "SchemeHandlers.h"
 #include "Shell.h"
+#include "SystemTools.h"
 
 namespace platform {
 
@@ -16,6 +18,8 @@ struct TPlatform {
     std::shared_ptr<IInstanceGuard> InstanceGuard;
     std::shared_ptr<IShell> Shell;
     std::shared_ptr<IPower> Power;
+    std::shared_ptr<ISchemeHandlers> SchemeHandlers;
+    std::shared_ptr<ISystemTools> SystemTools;
 };
 
 // The backends of the system the program was built for.

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,9 @@
 #include "platform/InstanceGuard.h"
 #include "platform/Platform.h"
 #include "platform/Power.h"
+#include "platform/SchemeHandlers.h"
 #include "platform/Shell.h"
+#include "platform/SystemTools.h"
 
 // Records what the program asked of the log-on service.
 class TFakeAutoRun : public platform::IAutoRun {
@@ -49,17 +52,47 @@ public:
     int Calls = 0;
 };
 
+// Address-scheme handlers: a set of registered schemes, and the addresses handed over.
+class TFakeSchemeHandlers : public platform::ISchemeHandlers {
+public:
+    bool IsRegistered(const std::string &Scheme) override {
+        Checks.push_back(Scheme);
+        return Registered.count(Scheme) > 0;
+    }
+    bool OpenAddress(const std::string &Address) override {
+        Opened.push_back(Address);
+        return Result;
+    }
+    std::set<std::string> Registered;
+    std::vector<std::string> Checks;
+    std::vector<std::string> Opened;
+    bool Result = true;
+};
+
+// The desktop's administration tools, as paths set by the test (empty: not installed).
+class TFakeSystemTools : public platform::ISystemTools {
+public:
+    std::string SettingsEditor() override { return SettingsEditorPath; }
+    std::string PolicyEditor() override { return PolicyEditorPath; }
+    std::string SettingsEditorPath;
+    std::string PolicyEditorPath;
+};
+
 // A platform whose services are all recording fakes (those a test does not need stay null
 // until a feature adds its own fake here).
 struct TFakePlatform {
     std::shared_ptr<TFakeAutoRun> AutoRun = std::make_shared<TFakeAutoRun>();
     std::shared_ptr<TFakeShell> Shell = std::make_shared<TFakeShell>();
     std::shared_ptr<TFakePower> Power = std::make_shared<TFakePower>();
+    std::shared_ptr<TFakeSchemeHandlers> SchemeHandlers = std::make_shared<TFakeSchemeHandlers>();
+    std::shared_ptr<TFakeSystemTools> SystemTools = std::make_shared<TFakeSystemTools>();
     platform::TPlatform Platform() const {
         platform::TPlatform P;
         P.AutoRun = AutoRun;
         P.Shell = Shell;
         P.Power = Power;
+        P.SchemeHandlers = SchemeHandlers;
+        P.SystemTools = SystemTools;
         return P;
     }
 };

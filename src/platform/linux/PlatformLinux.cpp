@@ -2,9 +2,11 @@
 
 #include <cstdlib>
 
+#include "DesktopSystemTools.h"
 #include "LogindPower.h"
 #include "SocketInstanceGuard.h"
 #include "XdgAutoRun.h"
+#include "XdgSchemeHandlers.h"
 #include "XdgShell.h"
 
 namespace platform {
@@ -15,6 +17,8 @@ TPlatform CreatePlatform() {
                                                       linux_::TXdgAutoRun::DefaultUserDir());
     P.InstanceGuard = std::make_shared<linux_::TSocketInstanceGuard>();
     P.Shell = std::make_shared<linux_::TXdgShell>();
+    P.SchemeHandlers = std::make_shared<linux_::TXdgSchemeHandlers>();
+    P.SystemTools = std::make_shared<linux_::TDesktopSystemTools>();
     // Whole-program tests must never switch the machine off: they name a file to write to.
     if (const char *Log = std::getenv("QINGCHUAN_POWER_LOG"); Log && *Log)
         P.Power = std::make_shared<linux_::TRecordingPower>(Log);

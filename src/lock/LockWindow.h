@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QWidget>
+
+#include "FolderLock.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The window of Lock.exe: set a password and lock, or give it and unlock.
+class TLockWindow : public QWidget {
+    Q_OBJECT
+public:
+    TLockWindow(const QString &Folder, const QString &ToolName, QWidget *Parent = nullptr);
+    void Execute();
+
+private:
+    void ShowState();
+    TFolderLock FLock;
+    QString FFolder;
+    QLabel *FState = nullptr;
+    QLabel *FConfirmLabel = nullptr;
+    QLineEdit *FPassword = nullptr;
+    QLineEdit *FConfirm = nullptr;
+    QPushButton *FButton = nullptr;
+};

@@ -1,0 +1,71 @@
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "FolderLock.h"
+#include "LockWindow.h"
+
+// Lock.exe's window: its boxes are answered as soon as they appear, their texts kept.
+class TLockWindowTest : public QObject {
+    Q_OBJECT
+
+    QStringList FBoxes;
+    void AnswerBoxes() {
+        QTimer::singleShot(0, this, [this] {
+            if (auto *Box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                FBoxes << Box->text();
+                Box->accept();
+            }
+        });
+    }
+    void Press(TLockWindow &W, const QString &Password, const QString &Confirm = {}) {
+        W.findChild<QLineEdit *>("Password")->setText(Password);
+        W.findChild<QLineEdit *>("Confirm")->setText(Confirm);
+        AnswerBoxes();
+        W.findChild<QPushButton *>("Execute")->click();
+    }
+
+private slots:
+    void LockThenUnlock() {
+        QTemporaryDir Temp;
+        QFile F(Temp.path() + "/doc.txt");
+        QVERIFY(F.open(QIODevice::WriteOnly));
+        F.write("content");
+        F.close();
+        {
+            TLockWindow W(Temp.path(), "Lock.exe");
+            W.show();
+            QCOMPARE(W.findChild<QPushButton *>("Execute")->text(), QString("加密"));
+            QVERIFY(W.findChild<QLineEdit *>("Confirm")->isVisible());
+            Press(W, "");
+            Press(W, "abc", "abd");
+            QVERIFY(QFile::exists(Temp.path() + "/doc.txt"));
+            Press(W, "abc", "abc");
+            QCOMPARE(FBoxes,
+                     QStringList({"密码不能为空。", "两次输入的密码不一致。", "加密成功。"}));
+            QVERIFY(!W.isVisible());
+            QVERIFY(!QFile::exists(Temp.path() + "/doc.txt"));
+        }
+        FBoxes.clear();
+        TLockWindow W(Temp.path(), "Lock.exe");
+        W.show();
+        QCOMPARE(W.findChild<QPushButton *>("Execute")->text(), QString("解密"));
+        QVERIFY(!W.findChild<QLineEdit *>("Confirm")->isVisible());
+        Press(W, "abd");
+        QVERIFY(W.isVisible());
+        Press(W, "abc");
+        QCOMPARE(FBoxes, QStringList({"密码错误。", "解密成功。"}));
+        QVERIFY(QFile::exists(Temp.path() + "/doc.txt"));
+        QVERIFY(!TFolderLock(Temp.path(), "Lock.exe").IsLocked());
+    }
+};
+
+QTEST_MAIN(TLockWindowTest)
+#include "tst_LockWindow.moc"

@@ -1,0 +1,70 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "platform/linux/DesktopSystemTools.h"
+
+using platform::linux_::TDesktopSystemTools;
+
+class TSystemToolsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir FRoot;
+    std::string Bin(const QString &Name) const { return (FRoot.path() + "/" + Name).toStdString(); }
+    void Install(const QString &Dir, const QString &Program, bool Executable = true) {
+        QDir().mkpath(FRoot.path() + "/" + Dir);
+        QFile F(FRoot.path() + "/" + Dir + "/" + Program);
+        QVERIFY(F.open(QIODevice::WriteOnly));
+        F.write("#!/bin/sh\n");
+        F.close();
+        if (Executable)
+            F.setPermissions(F.permissions() | QFile::ExeOwner | QFile::ExeUser);
+    }
+    std::string Path() const { return Bin("bin1") + ":" + Bin("bin2"); }
+
+private slots:
+    void init() {
+        QDir(FRoot.path()).removeRecursively();
+        QDir().mkpath(FRoot.path());
+    }
+
+    void NothingInstalled() {
+        Install("bin1", "dconf-editor", false); // not executable: not a program
+        TDesktopSystemTools T(Path(), "GNOME");
+        QCOMPARE(T.SettingsEditor(), std::string());
+        QCOMPARE(T.PolicyEditor(), std::string());
+    }
+
+    void FirstInstalledInListOrder() {
+        Install("bin2", "gconf-editor");
+        Install("bin2", "xfce4-settings-manager");
+        Install("bin1", "lxqt-config");
+        TDesktopSystemTools T(Path(), "unknown");
+        QCOMPARE(T.SettingsEditor(), Bin("bin2/gconf-editor"));
+        QCOMPARE(T.PolicyEditor(), Bin("bin2/xfce4-settings-manager"));
+        Install("bin2", "dconf-editor");
+        Install("bin2", "gnome-control-center");
+        QCOMPARE(T.SettingsEditor(), Bin("bin2/dconf-editor"));
+        QCOMPARE(T.PolicyEditor(), Bin("bin2/gnome-control-center"));
+    }
+
+    void RunningDesktopFirst() {
+        Install("bin1", "dconf-editor");
+        Install("bin1", "gnome-control-center");
+        Install("bin2", "xfce4-settings-editor");
+        Install("bin2", "xfce4-settings-manager");
+        QCOMPARE(TDesktopSystemTools(Path(), "XFCE").SettingsEditor(),
+                 Bin("bin2/xfce4-settings-editor"));
+        QCOMPARE(TDesktopSystemTools(Path(), "XFCE").PolicyEditor(),
+                 Bin("bin2/xfce4-settings-manager"));
+        QCOMPARE(TDesktopSystemTools(Path(), "ubuntu:GNOME").PolicyEditor(),
+                 Bin("bin1/gnome-control-center"));
+        // A desktop whose own tool is missing falls back to the general order.
+        QCOMPARE(TDesktopSystemTools(Path(), "KDE").PolicyEditor(),
+                 Bin("bin1/gnome-control-center"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TSystemToolsTest)
+#include "tst_SystemTools.moc"
