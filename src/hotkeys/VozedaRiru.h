@@ -1,8 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "platform/Platform.h"
+
+class TCpuMonitor;
+class TIECtrl;
 
 // Owner of the long-lived tool objects and the place where system-wide hotkeys meet the
 // features. The main window creates the one instance and keeps it for the life of the process.
@@ -18,6 +22,11 @@ public:
     TVozedaRiru(const TVozedaRiru &) = delete;
     TVozedaRiru &operator=(const TVozedaRiru &) = delete;
 
+    TIECtrl *IECtrl() const { return FIECtrl.get(); }
+    TCpuMonitor *CpuMonitor() const { return FCPUMonitor.get(); }
+
 private:
     TContext FContext;
+    std::unique_ptr<TIECtrl> FIECtrl;
+    std::unique_ptr<TCpuMonitor> FCPUMonitor;
 };

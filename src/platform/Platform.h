@@ -3,9 +3,12 @@
 #include <memory>
 
 #include "AutoRun.h"
+#include "BrowserWindows.h"
+#include "CpuTimes.h"
 #include "InstanceGuard.h"
 #include "Power.h"
 #include "Shell.h"
+#include "StartPage.h"
 
 namespace platform {
 
@@ -16,6 +19,9 @@ struct TPlatform {
     std::shared_ptr<IInstanceGuard> InstanceGuard;
     std::shared_ptr<IShell> Shell;
     std::shared_ptr<IPower> Power;
+    std::shared_ptr<ICpuTimes> CpuTimes;
+    std::shared_ptr<IBrowserWindows> BrowserWindows;
+    std::shared_ptr<IStartPage> StartPage;
 };
 
 // The backends of the system the program was built for.

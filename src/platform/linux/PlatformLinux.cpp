@@ -3,7 +3,10 @@
 #include <cstdlib>
 
 #include "LogindPower.h"
+#include "PolicyStartPage.h"
+#include "ProcStatCpuTimes.h"
 #include "SocketInstanceGuard.h"
+#include "XcbBrowserWindows.h"
 #include "XdgAutoRun.h"
 #include "XdgShell.h"
 
@@ -20,6 +23,10 @@ TPlatform CreatePlatform() {
         P.Power = std::make_shared<linux_::TRecordingPower>(Log);
     else
         P.Power = std::make_shared<linux_::TLogindPower>();
+    P.CpuTimes = std::make_shared<linux_::TProcStatCpuTimes>();
+    P.BrowserWindows = std::make_shared<linux_::TXcbBrowserWindows>();
+    P.StartPage =
+        std::make_shared<linux_::TPolicyStartPage>("/", linux_::TPolicyStartPage::DefaultHome());
     return P;
 }
 
