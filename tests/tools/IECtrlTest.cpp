@@ -67,8 +67,8 @@ public:
     }
     // ICCCM state: 1 normal, 3 iconic, 0 or -1 (none) withdrawn.
     int State(xcb_window_t W) {
-        auto *R = xcb_get_property_reply(
-            FC, xcb_get_property(FC, 0, W, FWmState, FWmState, 0, 2), nullptr);
+        auto *R = xcb_get_property_reply(FC, xcb_get_property(FC, 0, W, FWmState, FWmState, 0, 2),
+                                         nullptr);
         int Result = -1;
         if (R && R->type != XCB_ATOM_NONE && xcb_get_property_value_length(R) >= 4)
             Result = static_cast<int>(*static_cast<uint32_t *>(xcb_get_property_value(R)));
