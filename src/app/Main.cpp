@@ -16,6 +16,7 @@
 #include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "AppWindows.h"
 #include "Images.h"
@@ -25,9 +26,12 @@
 #include "dialogs/Dialogs.h"
 #include "dialogs/Error.h"
 #include "hotkeys/VozedaRiru.h"
+#include "tasks/Pop.h"
 #include "tasks/TaskDb.h"
 #include "tools/Chat.h"
+#include "tools/CpuMonitor.h"
 #include "tools/EncryptPage.h"
+#include "tools/IECtrl.h"
 #include "tools/Runner.h"
 
 TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
@@ -162,6 +166,10 @@ void TFrm_Main::CreateActions() {
     Bind("actReg", &TFrm_Main::actRegExecute);
     Bind("actGpedit", &TFrm_Main::actGpeditExecute);
     Bind("actEncrypt", &TFrm_Main::actEncryptExecute);
+    Bind("HideIE", &TFrm_Main::HideIEExecute);
+    Bind("ShowIE", &TFrm_Main::ShowIEExecute);
+    Bind("HideOrShowIE", &TFrm_Main::HideOrShowIEExecute);
+    Bind("ChangeMainPage", &TFrm_Main::ChangeMainPageExecute);
 }
 
 QToolButton *TFrm_Main::ActionButton(QWidget *Parent, const QString &Name, QAction *A,
@@ -300,6 +308,8 @@ void TFrm_Main::FormCreate() {
             Frm_WB->setVisible(!Frm_WB->isVisible());
     };
     FGen = std::make_unique<TVozedaRiru>(std::move(Context));
+    FGen->CpuMonitor()->SetOnMonitor([this](double Usage) { CpuMonitorMonitor(Usage); });
+    FGen->CpuMonitor()->SetOnAlarm([this](double Usage) { CpuMonitorAlarm(Usage); });
 
     // An unusable database ends the creation here; the error box shows the database's own text
     // and the program runs on without task data.
@@ -396,4 +406,43 @@ void TFrm_Main::actGpeditExecute() {
 
 void TFrm_Main::actEncryptExecute() {
     FEncryptPage->actEncryptExecute();
+}
+
+void TFrm_Main::CpuMonitorMonitor(double Usage) {
+    FLabel6->setText(QString("CPU使用率:%1%").arg(Usage, 0, 'f', 1));
+    // The label keeps the value as computed; the bar cannot show more than full or less than
+    // empty.
+    FProgressBar1->setValue(static_cast<int>(std::clamp(Usage, 0.0, 100.0)));
+}
+
+void TFrm_Main::CpuMonitorAlarm(double) {
+    // The one reminder window made at start-up serves this alert; task reminders have their own.
+    if (!Frm_Pop)
+        return;
+    Frm_Pop->Label1()->setText("CPU使用率超过设定值");
+    Frm_Pop->Pop();
+}
+
+void TFrm_Main::HideIEExecute() {
+    if (FGen)
+        FGen->IECtrl()->HideIE();
+}
+
+void TFrm_Main::ShowIEExecute() {
+    if (FGen)
+        FGen->IECtrl()->ShowIE();
+}
+
+void TFrm_Main::HideOrShowIEExecute() {
+    if (FGen)
+        FGen->IECtrl()->HideOrShowIE();
+}
+
+void TFrm_Main::ChangeMainPageExecute() {
+    if (!FGen)
+        return;
+    QString MainPage;
+    Dialogs::InputQuery("请输入网址", "主页地址", MainPage);
+    if (!MainPage.isEmpty())
+        FGen->IECtrl()->ChangeMainPage(MainPage);
 }

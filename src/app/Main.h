@@ -52,6 +52,14 @@ public:
     void actRegExecute();
     void actGpeditExecute();
     void actEncryptExecute();
+    // The CPU gauge and the CPU alert, bound to the monitor in FormCreate.
+    void CpuMonitorMonitor(double Usage);
+    void CpuMonitorAlarm(double Usage);
+    void HideIEExecute();
+    void ShowIEExecute();
+    void HideOrShowIEExecute();
+    // Asks for the address, then sets it as the browsers' start page.
+    void ChangeMainPageExecute();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;

@@ -7,6 +7,8 @@
 
 class TChat;
 class TRunner;
+class TCpuMonitor;
+class TIECtrl;
 
 // Owner of the long-lived tool objects and the place where system-wide hotkeys meet the
 // features. The main window creates the one instance and keeps it for the life of the process.
@@ -22,11 +24,15 @@ public:
     TVozedaRiru(const TVozedaRiru &) = delete;
     TVozedaRiru &operator=(const TVozedaRiru &) = delete;
 
+    TIECtrl *IECtrl() const { return FIECtrl.get(); }
     TRunner *Runner() const { return FRunner.get(); }
+    TCpuMonitor *CpuMonitor() const { return FCPUMonitor.get(); }
     TChat *Chat() const { return FChat.get(); }
 
 private:
     TContext FContext;
+    std::unique_ptr<TIECtrl> FIECtrl;
     std::unique_ptr<TRunner> FRunner;
+    std::unique_ptr<TCpuMonitor> FCPUMonitor;
     std::unique_ptr<TChat> FChat;
 };

@@ -3,11 +3,14 @@
 #include <memory>
 
 #include "AutoRun.h"
+#include "BrowserWindows.h"
+#include "CpuTimes.h"
 #include "InstanceGuard.h"
 #include "Power.h"
 #include "SchemeHandlers.h"
 #include "Shell.h"
 #include "SystemTools.h"
+#include "StartPage.h"
 
 namespace platform {
 
@@ -20,6 +23,9 @@ struct TPlatform {
     std::shared_ptr<IPower> Power;
     std::shared_ptr<ISchemeHandlers> SchemeHandlers;
     std::shared_ptr<ISystemTools> SystemTools;
+    std::shared_ptr<ICpuTimes> CpuTimes;
+    std::shared_ptr<IBrowserWindows> BrowserWindows;
+    std::shared_ptr<IStartPage> StartPage;
 };
 
 // The backends of the system the program was built for.

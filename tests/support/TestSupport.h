@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <cmath>
 #include <memory>
 #include <set>
 #include <string>
@@ -9,11 +10,14 @@
 
 #include "config/Config.h"
 #include "platform/AutoRun.h"
+#include "platform/BrowserWindows.h"
+#include "platform/CpuTimes.h"
 #include "platform/InstanceGuard.h"
 #include "platform/Platform.h"
 #include "platform/Power.h"
 #include "platform/SchemeHandlers.h"
 #include "platform/Shell.h"
+#include "platform/StartPage.h"
 #include "platform/SystemTools.h"
 
 // Records what the program asked of the log-on service.
@@ -78,6 +82,52 @@ public:
     std::string PolicyEditorPath;
 };
 
+// A machine whose load the test sets: each reading is one second later than the one before,
+// spent at Load percent on ProcessorCount processors.
+class TFakeCpuTimes : public platform::ICpuTimes {
+public:
+    bool Query(platform::TCpuTimes &Times) override {
+        // Time passes whether or not the reading succeeds.
+        Elapsed += Step;
+        Idle += static_cast<uint64_t>(std::llround((1 - Load / 100) * Step * ProcessorCount));
+        ++Queries;
+        if (Fail)
+            return false;
+        Times = {ProcessorCount, Idle, Elapsed};
+        return true;
+    }
+    uint64_t Step = 10000000; // one second in 100-ns units
+    double Load = 0;
+    uint32_t ProcessorCount = 2;
+    uint64_t Idle = 1000;
+    uint64_t Elapsed = 1000;
+    bool Fail = false;
+    int Queries = 0;
+};
+
+// Records each request to show (true) or hide (false) the browser windows.
+class TFakeBrowserWindows : public platform::IBrowserWindows {
+public:
+    void Apply(bool Show) override { Calls.push_back(Show); }
+    std::vector<bool> Calls;
+};
+
+// Records the start pages written; FailMachine or FailUser, when set, names the place that fails.
+class TFakeStartPage : public platform::IStartPage {
+public:
+    std::string SetMachineWide(const std::string &Url) override {
+        Calls.push_back("machine " + Url);
+        return FailMachine;
+    }
+    std::string SetPerUser(const std::string &Url) override {
+        Calls.push_back("user " + Url);
+        return FailUser;
+    }
+    std::vector<std::string> Calls;
+    std::string FailMachine;
+    std::string FailUser;
+};
+
 // A platform whose services are all recording fakes (those a test does not need stay null
 // until a feature adds its own fake here).
 struct TFakePlatform {
@@ -86,6 +136,9 @@ struct TFakePlatform {
     std::shared_ptr<TFakePower> Power = std::make_shared<TFakePower>();
     std::shared_ptr<TFakeSchemeHandlers> SchemeHandlers = std::make_shared<TFakeSchemeHandlers>();
     std::shared_ptr<TFakeSystemTools> SystemTools = std::make_shared<TFakeSystemTools>();
+    std::shared_ptr<TFakeCpuTimes> CpuTimes = std::make_shared<TFakeCpuTimes>();
+    std::shared_ptr<TFakeBrowserWindows> BrowserWindows = std::make_shared<TFakeBrowserWindows>();
+    std::shared_ptr<TFakeStartPage> StartPage = std::make_shared<TFakeStartPage>();
     platform::TPlatform Platform() const {
         platform::TPlatform P;
         P.AutoRun = AutoRun;
@@ -93,6 +146,9 @@ struct TFakePlatform {
         P.Power = Power;
         P.SchemeHandlers = SchemeHandlers;
         P.SystemTools = SystemTools;
+        P.CpuTimes = CpuTimes;
+        P.BrowserWindows = BrowserWindows;
+        P.StartPage = StartPage;
         return P;
     }
 };

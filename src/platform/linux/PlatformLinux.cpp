@@ -4,7 +4,10 @@
 
 #include "DesktopSystemTools.h"
 #include "LogindPower.h"
+#include "PolicyStartPage.h"
+#include "ProcStatCpuTimes.h"
 #include "SocketInstanceGuard.h"
+#include "XcbBrowserWindows.h"
 #include "XdgAutoRun.h"
 #include "XdgSchemeHandlers.h"
 #include "XdgShell.h"
@@ -24,6 +27,10 @@ TPlatform CreatePlatform() {
         P.Power = std::make_shared<linux_::TRecordingPower>(Log);
     else
         P.Power = std::make_shared<linux_::TLogindPower>();
+    P.CpuTimes = std::make_shared<linux_::TProcStatCpuTimes>();
+    P.BrowserWindows = std::make_shared<linux_::TXcbBrowserWindows>();
+    P.StartPage =
+        std::make_shared<linux_::TPolicyStartPage>("/", linux_::TPolicyStartPage::DefaultHome());
     return P;
 }
 

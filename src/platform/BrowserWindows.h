@@ -1,0 +1,15 @@
+#pragma once
+
+namespace platform {
+
+// The top-level windows of the web browsers running on the desktop.
+class IBrowserWindows {
+public:
+    virtual ~IBrowserWindows() = default;
+    // Show false withdraws every browser window that is on the desktop; Show true brings back
+    // those withdrawn that way. Windows of other programs, and this program's own, are never
+    // touched. Nothing is reported: with no desktop or no browser nothing happens.
+    virtual void Apply(bool Show) = 0;
+};
+
+} // namespace platform

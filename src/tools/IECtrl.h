@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace platform {
+class IBrowserWindows;
+class IStartPage;
+} // namespace platform
+
+// The web browsers, acted on from outside: their start page, and hiding or showing all of their
+// windows at once.
+class TIECtrl {
+public:
+    TIECtrl(std::shared_ptr<platform::IBrowserWindows> BrowserWindows,
+            std::shared_ptr<platform::IStartPage> StartPage);
+
+    void HideIE();
+    void ShowIE();
+    // Hides after a show, shows otherwise; the first toggle of the process shows.
+    void HideOrShowIE();
+    // Writes MainPage as the start page machine-wide, then for the current user. A place that
+    // cannot be written ends the operation with a message; nothing is reported otherwise.
+    void ChangeMainPage(const QString &MainPage);
+
+    // The process-wide shown flag: true after the last show, false after the last hide.
+    static bool Shown();
+
+private:
+    void Apply();
+    std::shared_ptr<platform::IBrowserWindows> FBrowserWindows;
+    std::shared_ptr<platform::IStartPage> FStartPage;
+};

@@ -1,0 +1,203 @@
+#include <QApplication>
+#include <QProcess>
+#include <QTest>
+#include <QWidget>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include "TestSupport.h"
+#include "platform/linux/XcbBrowserWindows.h"
+#include "tools/IECtrl.h"
+
+namespace {
+
+// Run as a child of the test: one plain X window with the given WM_CLASS, mapped unless told
+// otherwise, whose id goes to standard output; it lives until its standard input closes.
+int RunWindow(const char *Instance, const char *Class, bool Map) {
+    xcb_connection_t *C = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(C))
+        return 1;
+    xcb_screen_t *Screen = xcb_setup_roots_iterator(xcb_get_setup(C)).data;
+    const xcb_window_t W = xcb_generate_id(C);
+    xcb_create_window(C, XCB_COPY_FROM_PARENT, W, Screen->root, 10, 10, 200, 120, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, Screen->root_visual, 0, nullptr);
+    std::string WmClass = std::string(Instance) + '\0' + Class + '\0';
+    xcb_change_property(C, XCB_PROP_MODE_REPLACE, W, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(WmClass.size()), WmClass.data());
+    xcb_change_property(C, XCB_PROP_MODE_REPLACE, W, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(std::strlen(Class)), Class);
+    const char *PidName = "_NET_WM_PID";
+    auto *Pid = xcb_intern_atom_reply(
+        C, xcb_intern_atom(C, 0, static_cast<uint16_t>(std::strlen(PidName)), PidName), nullptr);
+    const uint32_t Me = static_cast<uint32_t>(getpid());
+    xcb_change_property(C, XCB_PROP_MODE_REPLACE, W, Pid->atom, XCB_ATOM_CARDINAL, 32, 1, &Me);
+    std::free(Pid);
+    if (Map)
+        xcb_map_window(C, W);
+    std::free(xcb_get_input_focus_reply(C, xcb_get_input_focus(C), nullptr));
+    std::printf("%u\n", W);
+    std::fflush(stdout);
+    // Events are left unread: nothing here needs them.
+    while (std::fgetc(stdin) != EOF) {
+    }
+    xcb_disconnect(C);
+    return 0;
+}
+
+// The test's own view of the display.
+class TDisplay {
+public:
+    TDisplay() : FC(xcb_connect(nullptr, nullptr)) {
+        const char *Name = "WM_STATE";
+        auto *R = xcb_intern_atom_reply(
+            FC, xcb_intern_atom(FC, 0, static_cast<uint16_t>(std::strlen(Name)), Name), nullptr);
+        FWmState = R ? R->atom : 0;
+        std::free(R);
+    }
+    ~TDisplay() { xcb_disconnect(FC); }
+    bool Ok() const { return !xcb_connection_has_error(FC); }
+    bool Viewable(xcb_window_t W) {
+        auto *R = xcb_get_window_attributes_reply(FC, xcb_get_window_attributes(FC, W), nullptr);
+        const bool Result = R && R->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(R);
+        return Result;
+    }
+    // ICCCM state: 1 normal, 3 iconic, 0 or -1 (none) withdrawn.
+    int State(xcb_window_t W) {
+        auto *R = xcb_get_property_reply(FC, xcb_get_property(FC, 0, W, FWmState, FWmState, 0, 2),
+                                         nullptr);
+        int Result = -1;
+        if (R && R->type != XCB_ATOM_NONE && xcb_get_property_value_length(R) >= 4)
+            Result = static_cast<int>(*static_cast<uint32_t *>(xcb_get_property_value(R)));
+        std::free(R);
+        return Result;
+    }
+    bool Shown(xcb_window_t W) { return Viewable(W) && State(W) == 1; }
+    bool Withdrawn(xcb_window_t W) { return !Viewable(W) && State(W) <= 0; }
+
+private:
+    xcb_connection_t *FC;
+    xcb_atom_t FWmState = 0;
+};
+
+// A window of a child process.
+class TWindow {
+public:
+    TWindow(const QString &Instance, const QString &Class, bool Map = true) {
+        FProcess.start(QCoreApplication::applicationFilePath(),
+                       {"--window", Instance, Class, Map ? "map" : "nomap"});
+        if (FProcess.waitForReadyRead(10000))
+            Id = FProcess.readLine().trimmed().toUInt();
+    }
+    ~TWindow() {
+        FProcess.closeWriteChannel();
+        if (!FProcess.waitForFinished(5000))
+            FProcess.kill();
+        FProcess.waitForFinished(1000);
+    }
+    xcb_window_t Id = 0;
+
+private:
+    QProcess FProcess;
+};
+
+} // namespace
+
+class TIECtrlTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QVERIFY2(Display.Ok(), "no X display");
+        QVERIFY(Firefox.Id && Chromium.Id && Terminal.Id && Helper.Id);
+        // One of this program's own windows, whose class is a browser's.
+        Own.setWindowTitle("own");
+        Own.resize(200, 100);
+        Own.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Own));
+        for (xcb_window_t W : {Firefox.Id, Chromium.Id, Terminal.Id})
+            QTRY_VERIFY(Display.Shown(W));
+    }
+
+    // Runs first: the shown flag starts false in every process.
+    void firstToggleShows() {
+        QVERIFY(!TIECtrl::Shown());
+        IE.HideOrShowIE();
+        QVERIFY(TIECtrl::Shown());
+        QTest::qWait(300);
+        for (xcb_window_t W : {Firefox.Id, Chromium.Id, Terminal.Id})
+            QVERIFY(Display.Shown(W));
+        QVERIFY(!Display.Viewable(Helper.Id));
+        IE.HideOrShowIE();
+        QVERIFY(!TIECtrl::Shown());
+        QTRY_VERIFY(Display.Withdrawn(Firefox.Id) && Display.Withdrawn(Chromium.Id));
+        IE.ShowIE();
+        QTRY_VERIFY(Display.Shown(Firefox.Id) && Display.Shown(Chromium.Id));
+    }
+
+    void hideWithdrawsExactlyTheBrowsers() {
+        IE.HideIE();
+        QTRY_VERIFY(Display.Withdrawn(Firefox.Id));
+        QTRY_VERIFY(Display.Withdrawn(Chromium.Id));
+        QTest::qWait(300);
+        QVERIFY(Display.Shown(Terminal.Id));
+        QVERIFY(Own.isVisible());
+        QVERIFY(Display.Viewable(static_cast<xcb_window_t>(Own.winId())));
+        // A second hide changes nothing.
+        IE.HideIE();
+        QTest::qWait(200);
+        QVERIFY(Display.Withdrawn(Firefox.Id) && Display.Withdrawn(Chromium.Id));
+
+        IE.ShowIE();
+        QTRY_VERIFY(Display.Shown(Firefox.Id));
+        QTRY_VERIFY(Display.Shown(Chromium.Id));
+        QVERIFY(Display.Shown(Terminal.Id));
+        // A browser's window that was never on the desktop is not brought up by a show.
+        QTest::qWait(300);
+        QVERIFY(!Display.Viewable(Helper.Id));
+    }
+
+    void browserOpenedAfterHideStaysUntilNextHide() {
+        IE.HideIE();
+        QTRY_VERIFY(Display.Withdrawn(Firefox.Id));
+        TWindow Late("google-chrome", "Google-chrome");
+        QTRY_VERIFY(Display.Shown(Late.Id));
+        IE.HideIE();
+        QTRY_VERIFY(Display.Withdrawn(Late.Id));
+        IE.ShowIE();
+        QTRY_VERIFY(Display.Shown(Late.Id) && Display.Shown(Firefox.Id));
+    }
+
+    void classNamesMatchIgnoringCase() {
+        using platform::linux_::TXcbBrowserWindows;
+        QVERIFY(TXcbBrowserWindows::IsBrowserClass("ieframe"));
+        QVERIFY(TXcbBrowserWindows::IsBrowserClass("IEFRAME"));
+        QVERIFY(TXcbBrowserWindows::IsBrowserClass("Firefox-ESR"));
+        QVERIFY(!TXcbBrowserWindows::IsBrowserClass("IEFrame2"));
+        QVERIFY(!TXcbBrowserWindows::IsBrowserClass("XTerm"));
+        QVERIFY(!TXcbBrowserWindows::IsBrowserClass(""));
+    }
+
+private:
+    TDisplay Display;
+    // Instance and class as Firefox sets them; and a class only in another letter case.
+    TWindow Firefox{"Navigator", "firefox"};
+    TWindow Chromium{"web", "CHROMIUM"};
+    TWindow Terminal{"xterm", "XTerm"};
+    TWindow Helper{"firefox", "firefox", false};
+    QWidget Own;
+    TIECtrl IE{std::make_shared<platform::linux_::TXcbBrowserWindows>(), nullptr};
+};
+
+int main(int argc, char **argv) {
+    if (argc == 5 && std::strcmp(argv[1], "--window") == 0)
+        return RunWindow(argv[2], argv[3], std::strcmp(argv[4], "map") == 0);
+    QApplication App(argc, argv);
+    // The test's own windows then carry a browser's class, and must still be left alone.
+    QCoreApplication::setApplicationName("firefox");
+    TIECtrlTest Test;
+    return QTest::qExec(&Test, argc, argv);
+}
+#include "IECtrlTest.moc"
