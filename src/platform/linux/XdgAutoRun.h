@@ -4,7 +4,7 @@
 
 namespace platform::linux_ {
 
-// Desktop entries in the autostart folders of the XDG autostart specification: the machine-wide
+// Desktop entries in the freedesktop.org autostart folders: the machine-wide
 // folder first, the user's own where that cannot be written. Both folders are given, so tests
 // use temporary ones.
 class TXdgAutoRun : public IAutoRun {
