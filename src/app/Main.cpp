@@ -26,6 +26,7 @@
 #include "dialogs/Error.h"
 #include "hotkeys/VozedaRiru.h"
 #include "tasks/TaskDb.h"
+#include "tools/ScreenShot.h"
 
 TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     : QWidget(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -153,6 +154,9 @@ void TFrm_Main::CreateActions() {
     Bind("actShowMainForm", &TFrm_Main::actShowMainFormExecute);
     Bind("actHideMainForm", &TFrm_Main::actHideMainFormExecute);
     Bind("actExit", &TFrm_Main::actExitExecute);
+    Bind("actSubArea", &TFrm_Main::actSubAreaExecute);
+    Bind("actCameraWindow", &TFrm_Main::actCameraWindowExecute);
+    Bind("actCameraWindowLikeSpy", &TFrm_Main::actCameraWindowLikeSpyExecute);
 }
 
 QToolButton *TFrm_Main::ActionButton(QWidget *Parent, const QString &Name, QAction *A,
@@ -345,6 +349,21 @@ void TFrm_Main::actHideMainFormExecute() {
 
 void TFrm_Main::actExitExecute() {
     QCoreApplication::exit(0);
+}
+
+void TFrm_Main::actSubAreaExecute() {
+    if (FGen)
+        FGen->ScreenShot()->CameraSubArea();
+}
+
+void TFrm_Main::actCameraWindowExecute() {
+    if (FGen)
+        FGen->ScreenShot()->CameraWindow();
+}
+
+void TFrm_Main::actCameraWindowLikeSpyExecute() {
+    if (FGen)
+        FGen->ScreenShot()->CameraWindowLikeSpy();
 }
 
 void TFrm_Main::InstanceMessage() {

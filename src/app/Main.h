@@ -46,6 +46,9 @@ public:
     void actShowMainFormExecute();
     void actHideMainFormExecute();
     void actExitExecute();
+    void actSubAreaExecute();
+    void actCameraWindowExecute();
+    void actCameraWindowLikeSpyExecute();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;

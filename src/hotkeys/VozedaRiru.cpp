@@ -1,5 +1,9 @@
 #include "VozedaRiru.h"
 
-TVozedaRiru::TVozedaRiru(TContext Context) : FContext(std::move(Context)) {}
+#include "tools/ScreenShot.h"
+
+TVozedaRiru::TVozedaRiru(TContext Context) : FContext(std::move(Context)) {
+    FScreenShot = std::make_unique<TScreenShot>();
+}
 
 TVozedaRiru::~TVozedaRiru() = default;

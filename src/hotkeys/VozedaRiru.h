@@ -1,8 +1,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "platform/Platform.h"
+
+class TScreenShot;
 
 // Owner of the long-lived tool objects and the place where system-wide hotkeys meet the
 // features. The main window creates the one instance and keeps it for the life of the process.
@@ -18,6 +21,9 @@ public:
     TVozedaRiru(const TVozedaRiru &) = delete;
     TVozedaRiru &operator=(const TVozedaRiru &) = delete;
 
+    TScreenShot *ScreenShot() const { return FScreenShot.get(); }
+
 private:
     TContext FContext;
+    std::unique_ptr<TScreenShot> FScreenShot;
 };
