@@ -107,6 +107,12 @@ protected:
         Safely([&] { FCapture.KeyPress(E->key(), E->modifiers()); });
     }
     void closeEvent(QCloseEvent *) override { FCapture.Cancel(); }
+    // Focus and activation change nothing on the screen: no repaint of the whole frozen image.
+    void focusInEvent(QFocusEvent *) override {}
+    void focusOutEvent(QFocusEvent *) override {}
+    bool event(QEvent *E) override {
+        return E->type() == QEvent::ActivationChange || QWidget::event(E);
+    }
 
 private:
     template <class F> void Safely(F Fn) {
@@ -208,9 +214,9 @@ QRect TCapture::PanelRect() const {
         return {};
     const TFrozenScreen &S = FScreens[FMain];
     const QSize Size(qRound(320 * S.Ratio), qRound(64 * S.Ratio));
-    return QRect(QPoint(S.Native.center().x() - Size.width() / 2,
-                        S.Native.top() + qRound(24 * S.Ratio)),
-                 Size);
+    return QRect(
+        QPoint(S.Native.center().x() - Size.width() / 2, S.Native.top() + qRound(24 * S.Ratio)),
+        Size);
 }
 
 QRect TCapture::TargetRect() const {
@@ -235,8 +241,12 @@ QRect TCapture::HintRect(const TFrozenScreen &Screen) const {
 
 void TCapture::Paint(const TFrozenScreen &Screen, QPainter &P, const QRect &Update) const {
     const qreal R = Screen.Ratio;
-    P.drawImage(QRectF(Update), Screen.Image,
-                QRectF(Update.x() * R, Update.y() * R, Update.width() * R, Update.height() * R));
+    if (R == 1) // the common case: a plain copy, no scaling path
+        P.drawImage(Update.topLeft(), Screen.Image, Update);
+    else
+        P.drawImage(
+            QRectF(Update), Screen.Image,
+            QRectF(Update.x() * R, Update.y() * R, Update.width() * R, Update.height() * R));
 
     const QRect H = Highlight();
     const QRect Local = H.isEmpty() ? QRect() : ToLocal(Screen, H).toAlignedRect();
@@ -258,9 +268,9 @@ void TCapture::Paint(const TFrozenScreen &Screen, QPainter &P, const QRect &Upda
         const QPointF C = QRectF(Local).center();
         const qreal L = Local.left(), T = Local.top();
         const qreal Ri = Local.left() + Local.width(), B = Local.top() + Local.height();
-        for (const QPointF &Pt : {QPointF(L, T), QPointF(C.x(), T), QPointF(Ri, T),
-                                  QPointF(L, C.y()), QPointF(Ri, C.y()), QPointF(L, B),
-                                  QPointF(C.x(), B), QPointF(Ri, B)})
+        for (const QPointF &Pt :
+             {QPointF(L, T), QPointF(C.x(), T), QPointF(Ri, T), QPointF(L, C.y()),
+              QPointF(Ri, C.y()), QPointF(L, B), QPointF(C.x(), B), QPointF(Ri, B)})
             P.drawRect(QRectF(Pt - QPointF(3, 3), QSizeF(6, 6)));
         // The size in screen pixels beside the rectangle, above it where there is room.
         const QString Size = QStringLiteral("%1 × %2").arg(H.width()).arg(H.height());
@@ -301,8 +311,7 @@ void TCapture::Paint(const TFrozenScreen &Screen, QPainter &P, const QRect &Upda
             TextRect.setLeft(qRound(Box.right()) + 10);
         }
         P.setPen(Qt::black);
-        P.drawText(TextRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap,
-                   HintText(FMode));
+        P.drawText(TextRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, HintText(FMode));
     }
 }
 

@@ -53,8 +53,8 @@ private slots:
         // The drag manner: a click away from its crosshair takes nothing; Esc ends it silently.
         Script.Clear();
         SetClipboardText("before");
-        Run("btnCameraWindowLikeSpy", {"mousemove", "500", "400", "click", "1", "sleep", "0.2",
-                                       "key", "Escape"});
+        Run("btnCameraWindowLikeSpy",
+            {"mousemove", "500", "400", "click", "1", "sleep", "0.2", "key", "Escape"});
         QVERIFY(Script.Shown().isEmpty());
         QCOMPARE(ClipboardText(), QString("before"));
     }

@@ -40,11 +40,11 @@ private slots:
     // A dragged rectangle confirmed by a double click inside it is on the clipboard as a PNG of
     // exactly those screen pixels, served after the call returned.
     void subAreaDragAndDoubleClick() {
-        const int32_t R = Drive(&CameraSubArea, {"mousemove", "100", "120", "mousedown", "1",
-                                                 "mousemove", "200", "200", "mousemove", "300",
-                                                 "270", "mouseup", "1", "sleep", "0.2",
-                                                 "mousemove", "150", "150", "click", "--repeat",
-                                                 "2", "--delay", "60", "1"});
+        const int32_t R =
+            Drive(&CameraSubArea,
+                  {"mousemove", "100", "120",   "mousedown", "1", "mousemove", "200", "200",
+                   "mousemove", "300", "270",   "mouseup",   "1", "sleep",     "0.2", "mousemove",
+                   "150",       "150", "click", "--repeat",  "2", "--delay",   "60",  "1"});
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
         QCOMPARE(Image.size(), QSize(200, 150));
@@ -56,9 +56,10 @@ private slots:
     void subAreaKeysNudgeAndResize() {
         const int32_t R =
             Drive(&CameraSubArea,
-                  {"mousemove", "150", "130", "mousedown", "1", "mousemove", "100", "100",
-                   "mousemove", "50", "50", "mouseup", "1", "sleep", "0.2", "key", "Right",
-                   "Right", "Down", "shift+Right", "shift+Down", "shift+Down", "Return"});
+                  {"mousemove", "150",         "130",        "mousedown",  "1",     "mousemove",
+                   "100",       "100",         "mousemove",  "50",         "50",    "mouseup",
+                   "1",         "sleep",       "0.2",        "key",        "Right", "Right",
+                   "Down",      "shift+Right", "shift+Down", "shift+Down", "Return"});
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
         QCOMPARE(Image.size(), QSize(101, 82));
@@ -68,12 +69,14 @@ private slots:
     // The rectangle's right edge is dragged outwards, then the whole rectangle is moved.
     void subAreaResizeByEdgeAndMove() {
         const int32_t R = Drive(
-            &CameraSubArea,
-            {"mousemove", "400", "300", "mousedown", "1", "mousemove", "450", "350", "mousemove",
-             "500", "400", "mouseup", "1", "sleep", "0.2", "mousemove", "500", "350", "mousedown",
-             "1", "mousemove", "520", "350", "mousemove", "540", "350", "mouseup", "1", "sleep",
-             "0.2", "mousemove", "450", "350", "mousedown", "1", "mousemove", "455", "360",
-             "mousemove", "460", "370", "mouseup", "1", "sleep", "0.2", "key", "Return"});
+            &CameraSubArea, {"mousemove", "400",   "300",       "mousedown", "1",     "mousemove",
+                             "450",       "350",   "mousemove", "500",       "400",   "mouseup",
+                             "1",         "sleep", "0.2",       "mousemove", "500",   "350",
+                             "mousedown", "1",     "mousemove", "520",       "350",   "mousemove",
+                             "540",       "350",   "mouseup",   "1",         "sleep", "0.2",
+                             "mousemove", "450",   "350",       "mousedown", "1",     "mousemove",
+                             "455",       "360",   "mousemove", "460",       "370",   "mouseup",
+                             "1",         "sleep", "0.2",       "key",       "Return"});
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
         QCOMPARE(Image.size(), QSize(140, 100));
@@ -90,8 +93,8 @@ private slots:
     }
     void subAreaCancels() {
         QFETCH(QStringList, Ending);
-        QStringList Steps{"mousemove", "100", "100", "mousedown", "1", "mousemove", "200", "200",
-                          "mouseup", "1", "sleep", "0.2"};
+        QStringList Steps{"mousemove", "100", "100",     "mousedown", "1",     "mousemove",
+                          "200",       "200", "mouseup", "1",         "sleep", "0.2"};
         const int32_t R = Drive(&CameraSubArea, Steps + Ending);
         QCOMPARE(R, 0);
         QCOMPARE(ClipboardText(), QString("before"));
@@ -100,9 +103,9 @@ private slots:
     // Hovering: the window under the pointer is taken whole, exactly its own rectangle.
     void windowUnderPointer() {
         QVERIFY(FWindow->ShowOnTop());
-        const int32_t R = Drive(&CameraWindow, {"mousemove", "60", "60", "sleep", "0.1",
-                                                "mousemove", "300", "250", "sleep", "0.2",
-                                                "click", "1"});
+        const int32_t R =
+            Drive(&CameraWindow, {"mousemove", "60", "60", "sleep", "0.1", "mousemove", "300",
+                                  "250", "sleep", "0.2", "click", "1"});
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
         QCOMPARE(Image.size(), QSize(320, 200));
@@ -112,8 +115,8 @@ private slots:
     // Beside the small window, the window below it (the whole screen here) is taken.
     void windowBelowPointer() {
         QVERIFY(FWindow->ShowOnTop());
-        const int32_t R = Drive(&CameraWindow, {"mousemove", "600", "500", "sleep", "0.2",
-                                                "click", "1"});
+        const int32_t R =
+            Drive(&CameraWindow, {"mousemove", "600", "500", "sleep", "0.2", "click", "1"});
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
         QCOMPARE(Image.size(), FScreen.size());
@@ -134,9 +137,9 @@ private slots:
         QVERIFY(FWindow->ShowOnTop());
         const int32_t R = Drive(&CameraWindowLikeSpy, [] {
             const QPoint T = TargetCenter();
-            return QStringList{"mousemove", N(T.x()), N(T.y()), "mousedown", "1", "mousemove",
-                               "250",       "250",    "mousemove", "300",     "260", "sleep",
-                               "0.2",       "mouseup", "1"};
+            return QStringList{"mousemove", N(T.x()), N(T.y()), "mousedown", "1",
+                               "mousemove", "250",    "250",    "mousemove", "300",
+                               "260",       "sleep",  "0.2",    "mouseup",   "1"};
         });
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
@@ -161,13 +164,13 @@ private slots:
         const int32_t R = Drive(&CameraWindowLikeSpy, [Ending] {
             const QPoint T = TargetCenter();
             if (Ending == "beside")
-                return QStringList{"mousemove", "300", "400", "mousedown", "1", "mousemove",
-                                   "320",       "420", "mouseup",  "1",   "sleep", "0.2",
-                                   "key",       "Escape"};
+                return QStringList{"mousemove", "300", "400", "mousedown", "1",
+                                   "mousemove", "320", "420", "mouseup",   "1",
+                                   "sleep",     "0.2", "key", "Escape"};
             const QPoint End = Ending == "release far" ? QPoint(640, 400) : T;
             return QStringList{"mousemove", N(T.x()), N(T.y()), "mousedown", "1",
-                               "mousemove", "400", "450", "mousemove", N(End.x()), N(End.y()),
-                               "sleep", "0.2", "mouseup", "1"};
+                               "mousemove", "400",    "450",    "mousemove", N(End.x()),
+                               N(End.y()),  "sleep",  "0.2",    "mouseup",   "1"};
         });
         QCOMPARE(R, 0);
         QCOMPARE(ClipboardText(), QString("before"));
@@ -177,9 +180,9 @@ private slots:
     // windows gone, and the next capture works again.
     void faultGivesZero() {
         CameraSetFault(1);
-        const QStringList Steps{"mousemove", "100", "100", "mousedown", "1", "mousemove",
-                                "160",       "150", "mouseup",   "1",   "sleep", "0.2",
-                                "key",       "Return"};
+        const QStringList Steps{"mousemove", "100", "100", "mousedown", "1",
+                                "mousemove", "160", "150", "mouseup",   "1",
+                                "sleep",     "0.2", "key", "Return"};
         QCOMPARE(Drive(&CameraSubArea, Steps), 0);
         QCOMPARE(OverlayCount(), 0);
         QCOMPARE(ClipboardText(), QString("before"));

@@ -86,20 +86,22 @@ private slots:
         QVERIFY(Background.ShowOnTop());
         SetClipboardText("before");
         TScreenShot Shot;
-        const QStringList Drag{"mousemove", "30", "40", "mousedown", "1", "mousemove", "90",
-                               "80",        "mouseup", "1", "sleep", "0.2"};
+        const QStringList Drag{"mousemove", "30", "40",      "mousedown", "1",     "mousemove",
+                               "90",        "80", "mouseup", "1",         "sleep", "0.2"};
         {
             Dialogs::TDialogScript Script;
-            QCOMPARE(Drive([&] { return Shot.CameraSubArea(); }, Drag + QStringList{"key", "Escape"}),
-                     0);
+            QCOMPARE(
+                Drive([&] { return Shot.CameraSubArea(); }, Drag + QStringList{"key", "Escape"}),
+                0);
             QVERIFY(Script.Shown().isEmpty());
             QCOMPARE(ClipboardText(), QString("before"));
         }
         {
             Dialogs::TDialogScript Script;
             CameraSetFault(1);
-            QCOMPARE(Drive([&] { return Shot.CameraSubArea(); }, Drag + QStringList{"key", "Return"}),
-                     0);
+            QCOMPARE(
+                Drive([&] { return Shot.CameraSubArea(); }, Drag + QStringList{"key", "Return"}),
+                0);
             QVERIFY(Script.Shown().isEmpty());
             QCOMPARE(ClipboardText(), QString("before"));
         }
