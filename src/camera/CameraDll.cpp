@@ -20,6 +20,10 @@ int32_t Capture(camera::TMode Mode) noexcept {
         // Widgets and the clipboard belong to the thread of the program's QApplication.
         if (!App || QThread::currentThread() != App->thread() || Busy)
             return 0;
+        // Nobody could pick anything on a screen that is not shown: do not wait for it.
+        const QString Platform = QGuiApplication::platformName();
+        if (Platform == "offscreen" || Platform == "minimal")
+            return 0;
         Busy = true;
         struct TLeave {
             ~TLeave() { Busy = false; }

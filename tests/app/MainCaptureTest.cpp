@@ -21,7 +21,7 @@ private slots:
         TFakePlatform Fake;
         TFrm_Main Main(Fake.Platform());
         Main.FormCreate();
-        const QRect Screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect Screen = NativeScreen();
         TPatternWindow Background(Screen);
         QVERIFY(Background.ShowOnTop());
         for (const char *Name : {"actSubArea", "actCameraWindow", "actCameraWindowLikeSpy"})

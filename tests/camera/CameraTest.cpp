@@ -1,4 +1,5 @@
-// The capture library driven as a person would, with xdotool on the test display.
+// The capture library driven as a person would, with xdotool on the test display. Run twice:
+// as is, and with Qt scaling everything by 2, where the capture must still take screen pixels.
 #include <QApplication>
 #include <QScreen>
 #include <QTest>
@@ -20,7 +21,7 @@ class TCameraTest : public QObject {
 
 private slots:
     void initTestCase() {
-        FScreen = QGuiApplication::primaryScreen()->geometry();
+        FScreen = NativeScreen();
         FBackground = std::make_unique<TPatternWindow>(FScreen);
         FWindow = std::make_unique<TPatternWindow>(QRect(220, 160, 320, 200));
         QVERIFY(FBackground->ShowOnTop());

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QProcess>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -26,8 +27,12 @@ TPatternWindow::TPatternWindow(const QRect &Geometry)
         for (int X = 0; X < Geometry.width(); ++X)
             Line[X] = Pattern(Geometry.x() + X, Geometry.y() + Y);
     }
+    // Screen pixels one for one, whatever the scale factor.
+    const qreal Ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+    FImage.setDevicePixelRatio(Ratio);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setGeometry(Geometry);
+    setGeometry(
+        QRectF(QPointF(Geometry.topLeft()) / Ratio, QSizeF(Geometry.size()) / Ratio).toRect());
 }
 
 bool TPatternWindow::ShowOnTop() {
@@ -46,7 +51,8 @@ void TPatternWindow::HideNow() {
 
 void TPatternWindow::paintEvent(QPaintEvent *Event) {
     QPainter P(this);
-    P.drawImage(Event->rect(), FImage, Event->rect());
+    P.setClipRect(Event->rect());
+    P.drawImage(QPointF(0, 0), FImage);
 }
 
 namespace {
@@ -127,6 +133,11 @@ bool ShowsPattern(const QImage &Image, const QRect &At) {
             if ((I.pixel(X, Y) & 0xffffff) != (Pattern(At.x() + X, At.y() + Y) & 0xffffff))
                 return false;
     return true;
+}
+
+QRect NativeScreen() {
+    QScreen *S = QGuiApplication::primaryScreen();
+    return QRect(S->geometry().topLeft(), S->geometry().size() * S->devicePixelRatio());
 }
 
 int OverlayCount() {

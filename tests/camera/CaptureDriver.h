@@ -14,8 +14,8 @@ namespace CaptureDriver {
 // The colour of screen pixel (X, Y) in the pattern; neighbours and distant pixels all differ.
 QRgb Pattern(int X, int Y);
 
-// A window outside the window manager's reach at an exact place, painted with the pattern of
-// the screen pixels it covers.
+// A window outside the window manager's reach at an exact place (in screen pixels), painted
+// with the pattern of the screen pixels it covers.
 class TPatternWindow : public QWidget {
 public:
     explicit TPatternWindow(const QRect &Geometry);
@@ -45,6 +45,9 @@ QString ClipboardText();
 
 // Whether Image shows exactly the pattern of the screen area At.
 bool ShowsPattern(const QImage &Image, const QRect &At);
+
+// The primary screen in screen pixels.
+QRect NativeScreen();
 
 // The capture windows still in existence.
 int OverlayCount();

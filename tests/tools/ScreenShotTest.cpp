@@ -82,7 +82,7 @@ private slots:
     // With the real library: a confirmed rectangle is announced and on the clipboard; Esc and
     // an error inside the library stay silent.
     void withTheLibrary() {
-        TPatternWindow Background(QGuiApplication::primaryScreen()->geometry());
+        TPatternWindow Background(NativeScreen());
         QVERIFY(Background.ShowOnTop());
         SetClipboardText("before");
         TScreenShot Shot;
