@@ -14,6 +14,7 @@
 #include <QSqlError>
 #include <QSqlTableModel>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -240,6 +241,7 @@ void TFrm_Main::CreatePopupMenu() {
     connect(TaskList, &QAction::triggered, Action("actTaskList"), &QAction::trigger);
     Common->addAction(Action("actTaskInfo"));
     Common->addSeparator();
+    connect(Common, &QMenu::aboutToHide, this, [this] { FMenuClosed.start(); });
     Common->addAction(Action("actSubArea"));
     Common->addAction(Action("actCameraWindow"));
     Common->addAction(Action("actCameraWindowLikeSpy"));
@@ -351,19 +353,29 @@ void TFrm_Main::actExitExecute() {
     QCoreApplication::exit(0);
 }
 
+void TFrm_Main::RunCapture(int32_t (TScreenShot::*Manner)()) {
+    if (!FGen)
+        return;
+    // Taken from the menu, the screen would be frozen before the windows under the menu have
+    // painted themselves again: give them a moment first.
+    if (FMenuClosed.isValid() && FMenuClosed.elapsed() < 500) {
+        FMenuClosed.invalidate();
+        QTimer::singleShot(300, this, Dialogs::Guarded([this, Manner] { RunCapture(Manner); }));
+        return;
+    }
+    (FGen->ScreenShot()->*Manner)();
+}
+
 void TFrm_Main::actSubAreaExecute() {
-    if (FGen)
-        FGen->ScreenShot()->CameraSubArea();
+    RunCapture(&TScreenShot::CameraSubArea);
 }
 
 void TFrm_Main::actCameraWindowExecute() {
-    if (FGen)
-        FGen->ScreenShot()->CameraWindow();
+    RunCapture(&TScreenShot::CameraWindow);
 }
 
 void TFrm_Main::actCameraWindowLikeSpyExecute() {
-    if (FGen)
-        FGen->ScreenShot()->CameraWindowLikeSpy();
+    RunCapture(&TScreenShot::CameraWindowLikeSpy);
 }
 
 void TFrm_Main::InstanceMessage() {

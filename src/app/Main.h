@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
 #include <QMap>
@@ -18,6 +19,7 @@ class QSqlTableModel;
 class QSystemTrayIcon;
 class QToolButton;
 class TPageControl;
+class TScreenShot;
 class TVozedaRiru;
 
 // The hub of the program: a small fixed window with five tabs, the notification-area icon and
@@ -62,6 +64,7 @@ private:
     void CreatePopupMenu();
     void PageControl1Change();
     void ShowApplicationWindow(bool Show);
+    void RunCapture(int32_t (TScreenShot::*Manner)());
     QToolButton *ActionButton(QWidget *Parent, const QString &Name, QAction *Action,
                               const QRect &Geometry);
 
@@ -79,4 +82,5 @@ private:
     QProgressBar *FProgressBar1 = nullptr;
     QLineEdit *FQQ = nullptr;
     bool FCentred = false;
+    QElapsedTimer FMenuClosed;
 };

@@ -1,6 +1,8 @@
 // The three capture commands of the main window reach the capture library in their own manner.
 #include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <QToolButton>
@@ -57,6 +59,40 @@ private slots:
             {"mousemove", "500", "400", "click", "1", "sleep", "0.2", "key", "Escape"});
         QVERIFY(Script.Shown().isEmpty());
         QCOMPARE(ClipboardText(), QString("before"));
+    }
+
+    // Taken from the menu, the frozen screen shows what was under the menu, not a hole.
+    void fromTheMenu() {
+        TTestConfig Config(true);
+        TFakePlatform Fake;
+        TFrm_Main Main(Fake.Platform());
+        Main.FormCreate();
+        TPatternWindow Background(NativeScreen());
+        QVERIFY(Background.ShowOnTop());
+        auto *Common = Main.findChild<QMenu *>("mnuCommon");
+        QVERIFY(Common);
+        Common->popup(QPoint(100, 100));
+        QVERIFY(QTest::qWaitForWindowExposed(Common));
+        QTest::qWait(200);
+        const QRect Menu = Common->geometry();
+        const QPoint Entry =
+            Common->mapToGlobal(Common->actionGeometry(Main.Action("actSubArea")).center());
+        Dialogs::TDialogScript Script;
+        const QString X0 = QString::number(Menu.left()), Y0 = QString::number(Menu.top());
+        const QString X1 = QString::number(Menu.left() + Menu.width());
+        const QString Y1 = QString::number(Menu.top() + Menu.height());
+        const int32_t Told = Drive(
+            [&] {
+                QProcess::execute("xdotool",
+                                  {"mousemove", QString::number(Entry.x()),
+                                   QString::number(Entry.y()), "sleep", "0.2", "click", "1"});
+                return QTest::qWaitFor([&] { return !Script.Shown().isEmpty(); }, 10000) ? 1 : 0;
+            },
+            {"mousemove", X0, Y0, "mousedown", "1", "mousemove", X1, Y1, "mouseup", "1", "sleep",
+             "0.2", "key", "Return"});
+        QCOMPARE(Told, 1);
+        QCOMPARE(Script.Shown().size(), 1);
+        QVERIFY(ShowsPattern(ClipboardPng(), Menu));
     }
 };
 
