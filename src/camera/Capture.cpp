@@ -169,6 +169,8 @@ QImage TCapture::Run() {
     }
     if (FMode == TMode::Window)
         PointAt(NativeFromGlobal(QCursor::pos(), nullptr));
+    // Should a screen never be painted, Esc and the arrow keys must still reach the capture.
+    QTimer::singleShot(500, FScreens[FMain].Overlay.get(), [this] { StartKeyboardGrab(); });
 
     const QMetaObject::Connection Quit =
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, [this] { Cancel(); });
@@ -323,10 +325,17 @@ void TCapture::Painted(const TOverlay *) {
         if (FDone)
             return;
         SyncWindowSystem();
-        GrabKeyboard();
+        StartKeyboardGrab();
         if (FOnShown)
             FOnShown();
     });
+}
+
+void TCapture::StartKeyboardGrab() {
+    if (FGrabStarted)
+        return;
+    FGrabStarted = true;
+    GrabKeyboard();
 }
 
 void TCapture::GrabKeyboard() {

@@ -76,6 +76,7 @@ private:
     void UpdateCursor(TOverlay *Overlay, const QPoint &P);
     void PointAt(const QPoint &P);
     void Confirm(const QRect &Region);
+    void StartKeyboardGrab();
     void GrabKeyboard();
     QImage Cut(const QRect &Region) const;
 
@@ -95,6 +96,7 @@ private:
     QRect FStartSelection;
     bool FSpyDragging = false;
     size_t FPaintedCount = 0;
+    bool FGrabStarted = false;
     int FGrabTries = 0;
     bool FDone = false;
     QImage FResult;
