@@ -14,6 +14,7 @@
 #include <QSqlError>
 #include <QSqlTableModel>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -33,6 +34,7 @@
 #include "tools/EncryptPage.h"
 #include "tools/IECtrl.h"
 #include "tools/Runner.h"
+#include "tools/ScreenShot.h"
 
 TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     : QWidget(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -170,6 +172,9 @@ void TFrm_Main::CreateActions() {
     Bind("ShowIE", &TFrm_Main::ShowIEExecute);
     Bind("HideOrShowIE", &TFrm_Main::HideOrShowIEExecute);
     Bind("ChangeMainPage", &TFrm_Main::ChangeMainPageExecute);
+    Bind("actSubArea", &TFrm_Main::actSubAreaExecute);
+    Bind("actCameraWindow", &TFrm_Main::actCameraWindowExecute);
+    Bind("actCameraWindowLikeSpy", &TFrm_Main::actCameraWindowLikeSpyExecute);
 }
 
 QToolButton *TFrm_Main::ActionButton(QWidget *Parent, const QString &Name, QAction *A,
@@ -253,6 +258,7 @@ void TFrm_Main::CreatePopupMenu() {
     connect(TaskList, &QAction::triggered, Action("actTaskList"), &QAction::trigger);
     Common->addAction(Action("actTaskInfo"));
     Common->addSeparator();
+    connect(Common, &QMenu::aboutToHide, this, [this] { FMenuClosed.start(); });
     Common->addAction(Action("actSubArea"));
     Common->addAction(Action("actCameraWindow"));
     Common->addAction(Action("actCameraWindowLikeSpy"));
@@ -364,6 +370,31 @@ void TFrm_Main::actHideMainFormExecute() {
 
 void TFrm_Main::actExitExecute() {
     QCoreApplication::exit(0);
+}
+
+void TFrm_Main::RunCapture(int32_t (TScreenShot::*Manner)()) {
+    if (!FGen)
+        return;
+    // Taken from the menu, the screen would be frozen before the windows under the menu have
+    // painted themselves again: give them a moment first.
+    if (FMenuClosed.isValid() && FMenuClosed.elapsed() < 500) {
+        FMenuClosed.invalidate();
+        QTimer::singleShot(300, this, Dialogs::Guarded([this, Manner] { RunCapture(Manner); }));
+        return;
+    }
+    (FGen->ScreenShot()->*Manner)();
+}
+
+void TFrm_Main::actSubAreaExecute() {
+    RunCapture(&TScreenShot::CameraSubArea);
+}
+
+void TFrm_Main::actCameraWindowExecute() {
+    RunCapture(&TScreenShot::CameraWindow);
+}
+
+void TFrm_Main::actCameraWindowLikeSpyExecute() {
+    RunCapture(&TScreenShot::CameraWindowLikeSpy);
 }
 
 void TFrm_Main::InstanceMessage() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
 #include <QMap>
@@ -19,6 +20,7 @@ class QSystemTrayIcon;
 class QToolButton;
 class TEncryptPage;
 class TPageControl;
+class TScreenShot;
 class TVozedaRiru;
 
 // The hub of the program: a small fixed window with five tabs, the notification-area icon and
@@ -60,6 +62,9 @@ public:
     void HideOrShowIEExecute();
     // Asks for the address, then sets it as the browsers' start page.
     void ChangeMainPageExecute();
+    void actSubAreaExecute();
+    void actCameraWindowExecute();
+    void actCameraWindowLikeSpyExecute();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -73,6 +78,7 @@ private:
     void CreatePopupMenu();
     void PageControl1Change();
     void ShowApplicationWindow(bool Show);
+    void RunCapture(int32_t (TScreenShot::*Manner)());
     QToolButton *ActionButton(QWidget *Parent, const QString &Name, QAction *Action,
                               const QRect &Geometry);
 
@@ -91,4 +97,5 @@ private:
     QLineEdit *FQQ = nullptr;
     TEncryptPage *FEncryptPage = nullptr;
     bool FCentred = false;
+    QElapsedTimer FMenuClosed;
 };

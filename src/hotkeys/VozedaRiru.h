@@ -9,6 +9,7 @@ class TChat;
 class TRunner;
 class TCpuMonitor;
 class TIECtrl;
+class TScreenShot;
 
 // Owner of the long-lived tool objects and the place where system-wide hotkeys meet the
 // features. The main window creates the one instance and keeps it for the life of the process.
@@ -25,6 +26,7 @@ public:
     TVozedaRiru &operator=(const TVozedaRiru &) = delete;
 
     TIECtrl *IECtrl() const { return FIECtrl.get(); }
+    TScreenShot *ScreenShot() const { return FScreenShot.get(); }
     TRunner *Runner() const { return FRunner.get(); }
     TCpuMonitor *CpuMonitor() const { return FCPUMonitor.get(); }
     TChat *Chat() const { return FChat.get(); }
@@ -32,6 +34,7 @@ public:
 private:
     TContext FContext;
     std::unique_ptr<TIECtrl> FIECtrl;
+    std::unique_ptr<TScreenShot> FScreenShot;
     std::unique_ptr<TRunner> FRunner;
     std::unique_ptr<TCpuMonitor> FCPUMonitor;
     std::unique_ptr<TChat> FChat;

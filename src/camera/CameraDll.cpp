@@ -1,0 +1,72 @@
+#include "CameraDll.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QThread>
+
+#include "Capture.h"
+
+namespace {
+
+TCameraShownHook ShownHook = nullptr;
+void *ShownHookData = nullptr;
+bool FaultArmed = false;
+// A hotkey pressed during a capture must not start a second one inside the first.
+bool Busy = false;
+
+int32_t Capture(camera::TMode Mode) noexcept {
+    try {
+        auto *App = qobject_cast<QApplication *>(QCoreApplication::instance());
+        // Widgets and the clipboard belong to the thread of the program's QApplication.
+        if (!App || QThread::currentThread() != App->thread() || Busy)
+            return 0;
+        // Nobody could pick anything on a screen that is not shown: do not wait for it.
+        const QString Platform = QGuiApplication::platformName();
+        if (Platform == "offscreen" || Platform == "minimal")
+            return 0;
+        Busy = true;
+        struct TLeave {
+            ~TLeave() { Busy = false; }
+        } Leave;
+        camera::TCapture C(Mode, camera::CreateWindowFinder());
+        if (ShownHook)
+            C.SetOnShown([Hook = ShownHook, Data = ShownHookData] { Hook(Data); });
+        C.SetFault(FaultArmed);
+        FaultArmed = false;
+        const QImage Image = C.Run();
+        if (Image.isNull())
+            return 0;
+        // The process serves the clipboard from now on, for as long as it runs.
+        QGuiApplication::clipboard()->setImage(Image, QClipboard::Clipboard);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+int32_t CameraSubArea(void) {
+    return Capture(camera::TMode::SubArea);
+}
+
+int32_t CameraWindow(void) {
+    return Capture(camera::TMode::Window);
+}
+
+int32_t CameraWindowLikeSpy(void) {
+    return Capture(camera::TMode::WindowLikeSpy);
+}
+
+void CameraSetShownHook(TCameraShownHook Hook, void *Data) {
+    ShownHook = Hook;
+    ShownHookData = Data;
+}
+
+void CameraSetFault(int32_t Armed) {
+    FaultArmed = Armed != 0;
+}
+
+} // extern "C"

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <memory>
+#include <vector>
+
+namespace camera {
+
+// The top-level windows of the desktop, so that a capture can take the one under the pointer.
+class IWindowFinder {
+public:
+    virtual ~IWindowFinder() = default;
+    // The visible top-level windows in screen pixels, the topmost first.
+    virtual std::vector<QRect> TopLevelWindows() = 0;
+};
+
+// The finder of the windowing system the library was built for; one that finds nothing where
+// that system is not in use.
+std::unique_ptr<IWindowFinder> CreateWindowFinder();
+
+// The first of Windows (topmost first) that holds Point, or an empty rectangle.
+QRect WindowAt(const std::vector<QRect> &Windows, const QPoint &Point);
+
+} // namespace camera
+
+namespace camera {
+// Waits until the windowing system has carried out everything this process asked of it, so
+// that what was painted is on the screen.
+void SyncWindowSystem();
+} // namespace camera

@@ -1,0 +1,100 @@
+// The three capture commands of the main window reach the capture library in their own manner.
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <QToolButton>
+
+#include "CaptureDriver.h"
+#include "Main.h"
+#include "TestSupport.h"
+#include "dialogs/Dialogs.h"
+
+using namespace CaptureDriver;
+
+class TMainCaptureTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commands() {
+        TTestConfig Config(true);
+        TFakePlatform Fake;
+        TFrm_Main Main(Fake.Platform());
+        Main.FormCreate();
+        const QRect Screen = NativeScreen();
+        TPatternWindow Background(Screen);
+        QVERIFY(Background.ShowOnTop());
+        for (const char *Name : {"actSubArea", "actCameraWindow", "actCameraWindowLikeSpy"})
+            QVERIFY2(Main.Action(Name)->isEnabled(), Name);
+        const auto Run = [&](const char *Button, const QStringList &Steps) {
+            auto *B = Main.findChild<QToolButton *>(Button);
+            return Drive(
+                [B] {
+                    B->defaultAction()->trigger();
+                    return 0;
+                },
+                Steps);
+        };
+        Dialogs::TDialogScript Script;
+
+        // The rectangle manner: a drag and Enter.
+        Run("btnSubArea", {"mousemove", "10", "20", "mousedown", "1", "mousemove", "40", "60",
+                           "mouseup", "1", "sleep", "0.2", "key", "Return"});
+        QCOMPARE(Script.Shown().size(), 1);
+        QCOMPARE(Script.Shown()[0].Text, QString("图像已存至剪贴板"));
+        QVERIFY(ShowsPattern(ClipboardPng(), QRect(10, 20, 30, 40)));
+
+        // The hover manner: one click takes the window under the pointer.
+        Script.Clear();
+        Run("btnCameraWindow", {"mousemove", "500", "400", "sleep", "0.2", "click", "1"});
+        QCOMPARE(Script.Shown().size(), 1);
+        QCOMPARE(ClipboardPng().size(), Screen.size());
+
+        // The drag manner: a click away from its crosshair takes nothing; Esc ends it silently.
+        Script.Clear();
+        SetClipboardText("before");
+        Run("btnCameraWindowLikeSpy",
+            {"mousemove", "500", "400", "click", "1", "sleep", "0.2", "key", "Escape"});
+        QVERIFY(Script.Shown().isEmpty());
+        QCOMPARE(ClipboardText(), QString("before"));
+    }
+
+    // Taken from the menu, the frozen screen shows what was under the menu, not a hole.
+    void fromTheMenu() {
+        TTestConfig Config(true);
+        TFakePlatform Fake;
+        TFrm_Main Main(Fake.Platform());
+        Main.FormCreate();
+        TPatternWindow Background(NativeScreen());
+        QVERIFY(Background.ShowOnTop());
+        auto *Common = Main.findChild<QMenu *>("mnuCommon");
+        QVERIFY(Common);
+        Common->popup(QPoint(100, 100));
+        QVERIFY(QTest::qWaitForWindowExposed(Common));
+        QTest::qWait(200);
+        const QRect Menu = Common->geometry();
+        const QPoint Entry =
+            Common->mapToGlobal(Common->actionGeometry(Main.Action("actSubArea")).center());
+        Dialogs::TDialogScript Script;
+        const QString X0 = QString::number(Menu.left()), Y0 = QString::number(Menu.top());
+        const QString X1 = QString::number(Menu.left() + Menu.width());
+        const QString Y1 = QString::number(Menu.top() + Menu.height());
+        const int32_t Told = Drive(
+            [&] {
+                QProcess::execute("xdotool",
+                                  {"mousemove", QString::number(Entry.x()),
+                                   QString::number(Entry.y()), "sleep", "0.2", "click", "1"});
+                return QTest::qWaitFor([&] { return !Script.Shown().isEmpty(); }, 10000) ? 1 : 0;
+            },
+            {"mousemove", X0, Y0, "mousedown", "1", "mousemove", X1, Y1, "mouseup", "1", "sleep",
+             "0.2", "key", "Return"});
+        QCOMPARE(Told, 1);
+        QCOMPARE(Script.Shown().size(), 1);
+        QVERIFY(ShowsPattern(ClipboardPng(), Menu));
+    }
+};
+
+QTEST_MAIN(TMainCaptureTest)
+#include "MainCaptureTest.moc"
