@@ -20,17 +20,21 @@
 #include "AppWindows.h"
 #include "Images.h"
 #include "PageControl.h"
+#include "TaskRemind.h"
 #include "Web.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
 #include "dialogs/Error.h"
 #include "hotkeys/VozedaRiru.h"
 #include "tasks/TaskDb.h"
+#include "tasks/TaskManager.h"
+#include "tasks/TaskPages.h"
 
 TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     : QWidget(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      FPlatform(std::move(Platform)), FConnectionName("ADOConnection1") {
+      FPlatform(std::move(Platform)), FClock(std::make_shared<TSystemClock>()),
+      FConnectionName("ADOConnection1") {
     setObjectName("Frm_Main");
     setWindowTitle("晴川助手(简易版)");
     setWindowIcon(ProgramIcon());
@@ -66,6 +70,9 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
         FPageControl1->addTab(Page, Tab.Caption);
     }
     CreateCommonPage(FPageControl1->widget(0));
+    FTaskPages = new TTaskPages(
+        FPageControl1, [this](const QString &Name) { return Action(Name); }, FClock, this);
+    FPageControl1->OnChanging = [this] { return FTaskPages->PageControl1Changing(); };
     FPageControl1->setCurrentIndex(0);
     FPageControl1->OnChange = [this] { PageControl1Change(); };
 
@@ -153,6 +160,8 @@ void TFrm_Main::CreateActions() {
     Bind("actShowMainForm", &TFrm_Main::actShowMainFormExecute);
     Bind("actHideMainForm", &TFrm_Main::actHideMainFormExecute);
     Bind("actExit", &TFrm_Main::actExitExecute);
+    Bind("actTaskList", &TFrm_Main::actTaskListExecute);
+    Bind("actTaskInfo", &TFrm_Main::actTaskInfoExecute);
 }
 
 QToolButton *TFrm_Main::ActionButton(QWidget *Parent, const QString &Name, QAction *A,
@@ -290,7 +299,11 @@ void TFrm_Main::FormCreate() {
         if (Frm_WB)
             Frm_WB->setVisible(!Frm_WB->isVisible());
     };
+    Context.Clock = FClock;
     FGen = std::make_unique<TVozedaRiru>(std::move(Context));
+
+    SetRemindPlatform(FPlatform);
+    FGen->TaskManager()->SetOnRemind(&TaskManagerRemind);
 
     // An unusable database ends the creation here; the error box shows the database's own text
     // and the program runs on without task data.
@@ -305,6 +318,7 @@ void TFrm_Main::FormCreate() {
         throw EError(Text.trimmed().isEmpty() ? QString("Cannot open table Task.") : Text);
     }
     FADOTable1 = Table;
+    FTaskPages->SetTable(Table);
 }
 
 void TFrm_Main::ShowApplicationWindow(bool) {
@@ -357,4 +371,17 @@ void TFrm_Main::InstanceMessage() {
     }
 }
 
-void TFrm_Main::PageControl1Change() {}
+void TFrm_Main::actTaskListExecute() {
+    actShowMainFormExecute();
+    FPageControl1->setCurrentIndex(TTaskPages::ListTab);
+}
+
+void TFrm_Main::actTaskInfoExecute() {
+    actShowMainFormExecute();
+    FPageControl1->setCurrentIndex(TTaskPages::EditorTab);
+}
+
+void TFrm_Main::PageControl1Change() {
+    if (FPageControl1->currentIndex() == TTaskPages::EditorTab)
+        FTaskPages->EditorTabSelected();
+}

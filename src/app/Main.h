@@ -17,7 +17,9 @@ class QProgressBar;
 class QSqlTableModel;
 class QSystemTrayIcon;
 class QToolButton;
+class TClock;
 class TPageControl;
+class TTaskPages;
 class TVozedaRiru;
 
 // The hub of the program: a small fixed window with five tabs, the notification-area icon and
@@ -38,6 +40,7 @@ public:
     TPageControl *PageControl1() const { return FPageControl1; }
     QSqlTableModel *ADOTable1() const { return FADOTable1; }
     TVozedaRiru *Gen() const { return FGen.get(); }
+    TTaskPages *TaskPages() const { return FTaskPages; }
     const QList<QIcon> &ImageList1() const { return FImageList1; }
 
     // Brought to the front by a later start of the program.
@@ -46,6 +49,8 @@ public:
     void actShowMainFormExecute();
     void actHideMainFormExecute();
     void actExitExecute();
+    void actTaskListExecute();
+    void actTaskInfoExecute();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -63,7 +68,9 @@ private:
                               const QRect &Geometry);
 
     platform::TPlatform FPlatform;
+    std::shared_ptr<const TClock> FClock;
     std::unique_ptr<TVozedaRiru> FGen;
+    TTaskPages *FTaskPages = nullptr;
     QString FConnectionName;
     QSqlTableModel *FADOTable1 = nullptr;
     QList<QIcon> FImageList1;

@@ -1,5 +1,10 @@
 #include "VozedaRiru.h"
 
-TVozedaRiru::TVozedaRiru(TContext Context) : FContext(std::move(Context)) {}
+#include "tasks/TaskManager.h"
+
+TVozedaRiru::TVozedaRiru(TContext Context) : FContext(std::move(Context)) {
+    FTaskManager = std::make_unique<TTaskManager>(FContext.Clock);
+    FTaskManager->Start();
+}
 
 TVozedaRiru::~TVozedaRiru() = default;
