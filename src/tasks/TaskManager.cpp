@@ -202,11 +202,7 @@ void TTaskManager::QueryWindow(qint64 From, qint64 To) {
     } Closer{Db};
     QSqlQuery Query(Db);
     Query.setForwardOnly(true);
-    const QString Sql =
-        QString("SELECT ID, 任务名称, 开始日期, 开始时间, 任务类型, 内容, 执行目标, 执行方式, "
-                "%1 AS StartSecond FROM Task WHERE %1 > ? AND %1 <= ?")
-            .arg(SecondExpr);
-    if (!Query.prepare(Sql))
+    if (!Query.prepare(SelectSql()))
         throw EError(Query.lastError().text());
     // The window may span midnight: one range of seconds of the day for each day it touches, and
     // each row's recurrence is tested on the day of the second in which it is due.
@@ -226,6 +222,12 @@ void TTaskManager::QueryWindow(qint64 From, qint64 To) {
             throw EError(Query.lastError().text());
         Query.finish();
     }
+}
+
+QString TTaskManager::SelectSql() {
+    return QString("SELECT ID, 任务名称, 开始日期, 开始时间, 任务类型, 内容, 执行目标, 执行方式, "
+                   "%1 AS StartSecond FROM Task WHERE %1 > ? AND %1 <= ?")
+        .arg(SecondExpr);
 }
 
 std::unique_ptr<TTask> TTaskManager::CreateTask(const QSqlQuery &Query, qint64 DueSecond) {

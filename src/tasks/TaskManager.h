@@ -83,6 +83,9 @@ public:
     // One polling step; the poll timer runs it once a second.
     void PollTasks();
 
+    // The selection of one poll: the rows whose start second of the day lies after the first
+    // bound value and not after the second, answered from the index TaskStartSecond.
+    static QString SelectSql();
     // Whether a row with this recurrence and start date is due on Day.
     static bool IsDue(const QString &ExecType, double StartDate, const QDate &Day);
 

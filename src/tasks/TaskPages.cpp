@@ -118,6 +118,20 @@ void TDBRadioGroup::ShowValue() {
 
 // ---- TTaskPages ----
 
+// While the model changes under the grid (rows stored, removed, read again), the grid's own
+// current-row signals are not the user's choice of a row.
+class TTaskPages::TModelChange {
+public:
+    explicit TModelChange(TTaskPages *Pages) : FPages(Pages), FWas(Pages->FSyncing) {
+        Pages->FSyncing = true;
+    }
+    ~TModelChange() { FPages->FSyncing = FWas; }
+
+private:
+    TTaskPages *FPages;
+    bool FWas;
+};
+
 TTaskPages::TTaskPages(QTabWidget *PageControl, const TActionLookup &Actions,
                        std::shared_ptr<const TClock> Clock, QObject *Parent)
     : QObject(Parent), FPageControl(PageControl),
@@ -342,6 +356,16 @@ void TTaskPages::SetTable(QSqlTableModel *Table) {
     FDBGrid1->setColumnWidth(Column("执行目标"), 55);
     FDBGrid1->setItemDelegateForColumn(Column("开始日期"), new TOleDelegate(false, FDBGrid1));
     FDBGrid1->setItemDelegateForColumn(Column("开始时间"), new TOleDelegate(true, FDBGrid1));
+    // Reading the table again resets the grid's columns: keep their order, widths and the hidden
+    // ID across it.
+    connect(Table, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        if (FDBGrid1->horizontalHeader()->count() > 0)
+            FGridState = FDBGrid1->horizontalHeader()->saveState();
+    });
+    connect(Table, &QAbstractItemModel::modelReset, this, [this] {
+        if (FTable && FTable->columnCount() > 0 && !FGridState.isEmpty())
+            FDBGrid1->horizontalHeader()->restoreState(FGridState);
+    });
     connect(FDBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             Dialogs::Guarded([this](const QModelIndex &Current, const QModelIndex &) {
                 GridRowSelected(Current.row());
@@ -401,6 +425,7 @@ void TTaskPages::SetCurrentRow(int Row) {
         FRzDBMemo1->clear();
         FRzDBEdit2->clear();
     }
+    const bool WasSyncing = FSyncing;
     FSyncing = true;
     if (Row >= 0)
         FDBGrid1->selectionModel()->setCurrentIndex(FTable->index(Row, Column("任务名称")),
@@ -408,7 +433,7 @@ void TTaskPages::SetCurrentRow(int Row) {
                                                         QItemSelectionModel::Rows);
     else
         FDBGrid1->selectionModel()->clear();
-    FSyncing = false;
+    FSyncing = WasSyncing;
     CurrentRowChanged();
 }
 
@@ -511,6 +536,7 @@ void TTaskPages::PostRecord() {
     FTable->setData(FTable->index(Row, Column("开始时间")),
                     OleDate::FromTime(FRzDateTimePicker2->time()));
     QVariant ID = FTable->data(FTable->index(Row, Column("ID")));
+    TModelChange Change(this);
     if (!FTable->submitAll()) {
         // The row stays in editing with everything the user entered.
         const QString Text = FTable->lastError().text();
@@ -527,10 +553,12 @@ void TTaskPages::PostRecord() {
 }
 
 void TTaskPages::DiscardEdits() {
-    if (FTable)
-        FTable->revertAll();
     if (FState != TState::Inactive)
         FState = TState::Browse;
+    if (FTable) {
+        TModelChange Change(this);
+        FTable->revertAll();
+    }
 }
 
 void TTaskPages::SelectTab(int Index) {
@@ -570,6 +598,7 @@ void TTaskPages::AddTaskExecute() {
     FetchAll();
     FRowBeforeInsert = CurrentRow();
     const int Row = FTable->rowCount();
+    TModelChange Change(this);
     if (!FTable->insertRow(Row))
         throw EError(FTable->lastError().text());
     FState = TState::Insert;
@@ -594,6 +623,7 @@ void TTaskPages::DelTaskExecute() {
     if (FTable->rowCount() == 0 || Row < 0)
         return;
     DiscardEdits();
+    TModelChange Change(this);
     FTable->removeRow(Row);
     if (!FTable->submitAll()) {
         const QString Text = FTable->lastError().text();
@@ -618,6 +648,9 @@ void TTaskPages::RefreshExecute() {
         throw EError(ClosedTableText);
     DiscardEdits();
     SetActive(false);
+    TModelChange Change(this);
+    // Read the columns again too: a failed read leaves the model without them.
+    FTable->setTable(FTable->tableName());
     if (!FTable->select()) {
         UpdateReadOnly();
         const QString Text = FTable->lastError().text();

@@ -96,6 +96,7 @@ public:
     void EditorTabSelected();
 
 private:
+    class TModelChange;
     void CreateListPage(QWidget *Page);
     void CreateEditorPage(QWidget *Page);
     void ConnectActions(const TActionLookup &Actions);
@@ -127,6 +128,7 @@ private:
     bool FSyncing = false;        // the grid follows the current row
     bool FLoadingPickers = false; // the pickers are being set from code
     int FRowBeforeInsert = -1;
+    QByteArray FGridState;
 
     QTableView *FDBGrid1 = nullptr;
     QLineEdit *FDBEdit1 = nullptr;
