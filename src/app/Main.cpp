@@ -239,7 +239,7 @@ void TFrm_Main::CreatePopupMenu() {
     // The menu shows its own caption for the task list rather than the action's.
     QAction *TaskList = Common->addAction("任务列表");
     TaskList->setObjectName("mnuTaskList");
-    TaskList->setEnabled(false);
+    TaskList->setEnabled(Action("actTaskList")->isEnabled());
     connect(Action("actTaskList"), &QAction::changed, TaskList,
             [TaskList, A = Action("actTaskList")] { TaskList->setEnabled(A->isEnabled()); });
     connect(TaskList, &QAction::triggered, Action("actTaskList"), &QAction::trigger);
