@@ -1,5 +1,7 @@
 #include "TaskRemind.h"
 
+#include "Images.h"
+
 #include "tasks/Pop.h"
 #include "tasks/TaskManager.h"
 
@@ -19,6 +21,7 @@ void TaskManagerRemind(TTask *Task) {
     // keeps copies of the values, since the scheduler frees the task right after this returns.
     auto *Pop = new TFrm_Pop(RemindPlatform.Shell, RemindPlatform.Power);
     Pop->SetReleaseOnClose(true);
+    Pop->setWindowIcon(ProgramIcon());
     Pop->SetTaskName(Task->Name);
     Pop->SetStartDate(Task->StartDate);
     Pop->SetStartTime(Task->StartTime);
