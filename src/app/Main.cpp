@@ -22,6 +22,7 @@
 #include "AppWindows.h"
 #include "Images.h"
 #include "PageControl.h"
+#include "TaskRemind.h"
 #include "Web.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
@@ -29,6 +30,8 @@
 #include "hotkeys/VozedaRiru.h"
 #include "tasks/Pop.h"
 #include "tasks/TaskDb.h"
+#include "tasks/TaskManager.h"
+#include "tasks/TaskPages.h"
 #include "tools/Chat.h"
 #include "tools/CpuMonitor.h"
 #include "tools/EncryptPage.h"
@@ -39,7 +42,8 @@
 TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     : QWidget(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      FPlatform(std::move(Platform)), FConnectionName("ADOConnection1") {
+      FPlatform(std::move(Platform)), FClock(std::make_shared<TSystemClock>()),
+      FConnectionName("ADOConnection1") {
     setObjectName("Frm_Main");
     setWindowTitle("晴川助手(简易版)");
     setWindowIcon(ProgramIcon());
@@ -77,6 +81,9 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     CreateCommonPage(FPageControl1->widget(0));
     FEncryptPage =
         new TEncryptPage(FPageControl1->widget(4), FPlatform.Shell, Action("actEncrypt"));
+    FTaskPages = new TTaskPages(
+        FPageControl1, [this](const QString &Name) { return Action(Name); }, FClock, this);
+    FPageControl1->OnChanging = [this] { return FTaskPages->PageControl1Changing(); };
     FPageControl1->setCurrentIndex(0);
     FPageControl1->OnChange = [this] { PageControl1Change(); };
 
@@ -175,6 +182,8 @@ void TFrm_Main::CreateActions() {
     Bind("actSubArea", &TFrm_Main::actSubAreaExecute);
     Bind("actCameraWindow", &TFrm_Main::actCameraWindowExecute);
     Bind("actCameraWindowLikeSpy", &TFrm_Main::actCameraWindowLikeSpyExecute);
+    Bind("actTaskList", &TFrm_Main::actTaskListExecute);
+    Bind("actTaskInfo", &TFrm_Main::actTaskInfoExecute);
 }
 
 QToolButton *TFrm_Main::ActionButton(QWidget *Parent, const QString &Name, QAction *A,
@@ -252,7 +261,7 @@ void TFrm_Main::CreatePopupMenu() {
     // The menu shows its own caption for the task list rather than the action's.
     QAction *TaskList = Common->addAction("任务列表");
     TaskList->setObjectName("mnuTaskList");
-    TaskList->setEnabled(false);
+    TaskList->setEnabled(Action("actTaskList")->isEnabled());
     connect(Action("actTaskList"), &QAction::changed, TaskList,
             [TaskList, A = Action("actTaskList")] { TaskList->setEnabled(A->isEnabled()); });
     connect(TaskList, &QAction::triggered, Action("actTaskList"), &QAction::trigger);
@@ -313,23 +322,33 @@ void TFrm_Main::FormCreate() {
         if (Frm_WB)
             Frm_WB->setVisible(!Frm_WB->isVisible());
     };
+    Context.Clock = FClock;
     FGen = std::make_unique<TVozedaRiru>(std::move(Context));
+    SetRemindPlatform(FPlatform);
+    FGen->TaskManager()->SetOnRemind(&TaskManagerRemind);
     FGen->CpuMonitor()->SetOnMonitor([this](double Usage) { CpuMonitorMonitor(Usage); });
     FGen->CpuMonitor()->SetOnAlarm([this](double Usage) { CpuMonitorAlarm(Usage); });
 
     // An unusable database ends the creation here; the error box shows the database's own text
     // and the program runs on without task data.
-    QSqlDatabase Db = TaskDb::Open(Config().ConnStr(), FConnectionName);
-    auto *Table = new QSqlTableModel(this, Db);
-    Table->setObjectName("ADOTable1");
-    Table->setTable("Task");
-    Table->setEditStrategy(QSqlTableModel::OnManualSubmit);
-    if (!Table->select()) {
-        const QString Text = Table->lastError().text();
-        delete Table;
-        throw EError(Text.trimmed().isEmpty() ? QString("Cannot open table Task.") : Text);
+    try {
+        QSqlDatabase Db = TaskDb::Open(Config().ConnStr(), FConnectionName);
+        auto *Table = new QSqlTableModel(this, Db);
+        Table->setObjectName("ADOTable1");
+        Table->setTable("Task");
+        Table->setEditStrategy(QSqlTableModel::OnManualSubmit);
+        if (!Table->select()) {
+            const QString Text = Table->lastError().text();
+            delete Table;
+            throw EError(Text.trimmed().isEmpty() ? QString("Cannot open table Task.") : Text);
+        }
+        FADOTable1 = Table;
+    } catch (const EError &) {
+        // One box for one fault: the scheduler's next polls would only repeat it.
+        FGen->TaskManager()->FaultShown();
+        throw;
     }
-    FADOTable1 = Table;
+    FTaskPages->SetTable(FADOTable1);
 }
 
 void TFrm_Main::ShowApplicationWindow(bool) {
@@ -408,8 +427,14 @@ void TFrm_Main::InstanceMessage() {
 }
 
 void TFrm_Main::PageControl1Change() {
-    if (FPageControl1->currentIndex() == 4)
+    switch (FPageControl1->currentIndex()) {
+    case TTaskPages::EditorTab:
+        FTaskPages->EditorTabSelected();
+        break;
+    case 4:
         FEncryptPage->Load();
+        break;
+    }
 }
 
 void TFrm_Main::actChatExecute() {
@@ -476,4 +501,14 @@ void TFrm_Main::ChangeMainPageExecute() {
     Dialogs::InputQuery("请输入网址", "主页地址", MainPage);
     if (!MainPage.isEmpty())
         FGen->IECtrl()->ChangeMainPage(MainPage);
+}
+
+void TFrm_Main::actTaskListExecute() {
+    actShowMainFormExecute();
+    FPageControl1->setCurrentIndex(TTaskPages::ListTab);
+}
+
+void TFrm_Main::actTaskInfoExecute() {
+    actShowMainFormExecute();
+    FPageControl1->setCurrentIndex(TTaskPages::EditorTab);
 }

@@ -21,6 +21,9 @@ class QToolButton;
 class TEncryptPage;
 class TPageControl;
 class TScreenShot;
+class TClock;
+class TPageControl;
+class TTaskPages;
 class TVozedaRiru;
 
 // The hub of the program: a small fixed window with five tabs, the notification-area icon and
@@ -41,6 +44,7 @@ public:
     TPageControl *PageControl1() const { return FPageControl1; }
     QSqlTableModel *ADOTable1() const { return FADOTable1; }
     TVozedaRiru *Gen() const { return FGen.get(); }
+    TTaskPages *TaskPages() const { return FTaskPages; }
     const QList<QIcon> &ImageList1() const { return FImageList1; }
 
     // Brought to the front by a later start of the program.
@@ -65,6 +69,8 @@ public:
     void actSubAreaExecute();
     void actCameraWindowExecute();
     void actCameraWindowLikeSpyExecute();
+    void actTaskListExecute();
+    void actTaskInfoExecute();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -83,7 +89,9 @@ private:
                               const QRect &Geometry);
 
     platform::TPlatform FPlatform;
+    std::shared_ptr<const TClock> FClock;
     std::unique_ptr<TVozedaRiru> FGen;
+    TTaskPages *FTaskPages = nullptr;
     QString FConnectionName;
     QSqlTableModel *FADOTable1 = nullptr;
     QList<QIcon> FImageList1;

@@ -4,6 +4,9 @@
 #include <memory>
 
 #include "platform/Platform.h"
+#include "tasks/Clock.h"
+
+class TTaskManager;
 
 class TChat;
 class TRunner;
@@ -19,12 +22,15 @@ public:
         platform::TPlatform Platform;
         // Shows the portal window when hidden, hides it when shown.
         std::function<void()> TogglePortalWindow;
+        // The time the scheduler goes by; the system's clock when unset.
+        std::shared_ptr<const TClock> Clock;
     };
     explicit TVozedaRiru(TContext Context);
     ~TVozedaRiru();
     TVozedaRiru(const TVozedaRiru &) = delete;
     TVozedaRiru &operator=(const TVozedaRiru &) = delete;
 
+    TTaskManager *TaskManager() const { return FTaskManager.get(); }
     TIECtrl *IECtrl() const { return FIECtrl.get(); }
     TScreenShot *ScreenShot() const { return FScreenShot.get(); }
     TRunner *Runner() const { return FRunner.get(); }
@@ -33,6 +39,7 @@ public:
 
 private:
     TContext FContext;
+    std::unique_ptr<TTaskManager> FTaskManager;
     std::unique_ptr<TIECtrl> FIECtrl;
     std::unique_ptr<TScreenShot> FScreenShot;
     std::unique_ptr<TRunner> FRunner;

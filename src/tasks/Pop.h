@@ -1,19 +1,88 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
+#include <memory>
 
 class QLabel;
 
-// The reminder window: caption "提醒", always on top, a 255 x 159 client area.
+namespace platform {
+class IShell;
+class IPower;
+} // namespace platform
+
+// The reminder window: caption "提醒", always on top, a 255 x 159 client area. It rises from
+// below the bottom right corner of the primary screen (Timer1), rests there ten seconds (Timer2),
+// and as it starts to sink away again (Timer3) carries out the task's action.
 class TFrm_Pop : public QWidget {
     Q_OBJECT
 public:
+    // Without services the window only shows its text (the CPU alert's use).
     explicit TFrm_Pop(QWidget *Parent = nullptr);
+    TFrm_Pop(std::shared_ptr<platform::IShell> Shell, std::shared_ptr<platform::IPower> Power,
+             QWidget *Parent = nullptr);
+    ~TFrm_Pop() override;
+
     // The first line: a task's name, or the text of the CPU alert.
     QLabel *Label1() const { return FLabel1; }
+    QLabel *Label2() const { return FLabel2; }
+    QLabel *Label3() const { return FLabel3; }
+    QLabel *Label4() const { return FLabel4; }
+    QLabel *Label5() const { return FLabel5; }
+    QTimer *Timer1() { return &FTimer1; }
+    QTimer *Timer2() { return &FTimer2; }
+    QTimer *Timer3() { return &FTimer3; }
+
     // Brings the window up at the bottom right of the screen.
     void Pop();
 
+    QString TaskName() const { return FTaskName; }
+    void SetTaskName(const QString &Value);
+    double StartDate() const { return FStartDate; }
+    void SetStartDate(double Value);
+    double StartTime() const { return FStartTime; }
+    void SetStartTime(double Value);
+    QString TaskType() const { return FTaskType; }
+    void SetTaskType(const QString &Value) { FTaskType = Value; }
+    QString TaskMsg() const { return FTaskMsg; }
+    void SetTaskMsg(const QString &Value);
+    QString ExecTarget() const { return FExecTarget; }
+    void SetExecTarget(const QString &Value);
+    QString ExecType() const { return FExecType; }
+    void SetExecType(const QString &Value) { FExecType = Value; }
+
+    // A window made for one reminder releases itself once it has closed.
+    void SetReleaseOnClose(bool Value) { FReleaseOnClose = Value; }
+
+protected:
+    void showEvent(QShowEvent *Event) override;
+    void closeEvent(QCloseEvent *Event) override;
+
 private:
+    QLabel *AddLabel(const char *Name, const QRect &Geometry);
+    QRect ScreenRect() const;
+    void FormShow();
+    void Timer1Timer();
+    void Timer2Timer();
+    void Timer3Timer();
+    void ShutDown();
+
+    std::shared_ptr<platform::IShell> FShell;
+    std::shared_ptr<platform::IPower> FPower;
     QLabel *FLabel1;
+    QLabel *FLabel2;
+    QLabel *FLabel3;
+    QLabel *FLabel4;
+    QLabel *FLabel5;
+    QTimer FTimer1;
+    QTimer FTimer2;
+    QTimer FTimer3;
+    QString FTaskName;
+    double FStartDate = 0;
+    double FStartTime = 0;
+    QString FTaskType;
+    QString FTaskMsg;
+    QString FExecTarget;
+    QString FExecType;
+    bool FReleaseOnClose = false;
 };

@@ -110,10 +110,10 @@ void TestStartup::ManyStartsAtOnceLeaveOne() {
 }
 
 void TestStartup::TheFileNameNamesTheInstance() {
-    TAppProcess First("qingchuan");
+    TAppProcess First;
     QVERIFY(First.Start());
     // Same file name in another folder: the same instance.
-    TAppProcess Elsewhere("qingchuan");
+    TAppProcess Elsewhere;
     QCOMPARE(Elsewhere.StartAgain(10000), 0);
     // Another file name: another instance, beside the first.
     TAppProcess Copy("qingchuan-copy");

@@ -9,8 +9,9 @@
 // its own cfg.ini and DB.mdb, as a person would start it. Ended when the object goes.
 class TAppProcess {
 public:
-    // ExeName: the file name of the copy (another name is another instance).
-    explicit TAppProcess(const QString &ExeName = "qingchuan", bool Seed = true);
+    // ExeName: the file name of the copy (another name is another instance). The default keeps
+    // clear of a qingchuan the developer may be running.
+    explicit TAppProcess(const QString &ExeName = "qingchuan-test", bool Seed = true);
     ~TAppProcess();
     QString Dir() const { return FDir.path() + "/"; }
     QString ExePath() const { return Dir() + FExeName; }

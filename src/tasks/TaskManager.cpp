@@ -1,0 +1,250 @@
+#include "TaskManager.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <algorithm>
+
+#include "OleDate.h"
+#include "TaskDb.h"
+#include "config/Config.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/Error.h"
+
+namespace {
+
+qint64 FloorDiv(qint64 A, qint64 B) {
+    return A / B - ((A % B != 0) && ((A < 0) != (B < 0)) ? 1 : 0);
+}
+
+// The second of the day, exactly as the index TaskStartSecond computes it, so that SQLite answers
+// the range from the index instead of reading every row.
+const char *const SecondExpr = "CAST(round(开始时间 * 86400) AS INTEGER)";
+
+// The day of the month a monthly or yearly task falls on: its own day, or the last day of a
+// shorter month (31 January -> 28/29 February, 29 February -> 28 February).
+int DayInMonth(int Day, const QDate &Month) {
+    return std::min(Day, Month.daysInMonth());
+}
+
+} // namespace
+
+// ---- TTask ----
+
+TTask::TTask(TTaskManager *Mgr) : FMgr(Mgr) {
+    FTimer.setSingleShot(true);
+    // The reminder is meant for its exact second; a coarse timer may be 5 % late.
+    FTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&FTimer, &QTimer::timeout, this, [this] { Remind(); });
+}
+
+TTask::~TTask() {
+    FTimer.stop();
+}
+
+void TTask::Start() {
+    const qint64 NowMs = OleDate::WallMSecs(FMgr->Clock().Now());
+    // A task caught up after a late poll is already due: it fires at once.
+    const qint64 Delay = std::max<qint64>(0, FDueSecond * 1000 - NowMs);
+    FTimer.start(static_cast<int>(std::min<qint64>(Delay, 24 * 3600 * 1000)));
+}
+
+void TTask::Remind() {
+    FTimer.stop();
+    FFiring = true;
+    TTaskManager *Mgr = FMgr;
+    if (TTaskManager::TOnRemind Handler = Mgr->OnRemind())
+        Dialogs::Guard([&] { Handler(this); });
+    // The manager lets go of the task. This runs inside the task's own timer notification, so the
+    // release waits until the notification has returned (ReleaseTask).
+    Mgr->DeleteTask(this);
+}
+
+// ---- TTaskManager ----
+
+TTaskManager::TTaskManager(std::shared_ptr<const TClock> Clock)
+    : FClock(Clock ? std::move(Clock) : std::make_shared<TSystemClock>()) {
+    FConnectionName = QString("TaskManager.%1").arg(reinterpret_cast<quintptr>(this), 0, 16);
+    FTimerGet.setInterval(1000);
+    FTimerGet.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&FTimerGet, &QTimer::timeout, &FTimerGet,
+                     Dialogs::Guarded([this] { PollTasks(); }));
+}
+
+TTaskManager::~TTaskManager() {
+    FTimerGet.stop();
+    // Pending tasks vanish without a reminder.
+    auto List = std::move(FTaskList);
+    FTaskList.clear();
+    for (auto &Entry : List)
+        ReleaseTask(std::move(Entry.second));
+    if (QSqlDatabase::contains(FConnectionName)) {
+        QSqlDatabase::database(FConnectionName, false).close();
+        QSqlDatabase::removeDatabase(FConnectionName);
+    }
+}
+
+void TTaskManager::Start() {
+    FTimerGet.start();
+}
+
+bool TTaskManager::AddTask(std::unique_ptr<TTask> Task) {
+    if (!Task || ExistsTask(Task->ID))
+        return false;
+    const QString Key = Task->ID;
+    FTaskList.emplace_back(Key, std::move(Task));
+    return true;
+}
+
+bool TTaskManager::DeleteTaskByID(const QString &TaskID) {
+    const auto It = std::find_if(FTaskList.begin(), FTaskList.end(),
+                                 [&](const auto &Entry) { return Entry.first == TaskID; });
+    if (It == FTaskList.end())
+        return false;
+    std::unique_ptr<TTask> Task = std::move(It->second);
+    FTaskList.erase(It);
+    ReleaseTask(std::move(Task));
+    return true;
+}
+
+void TTaskManager::ReleaseTask(std::unique_ptr<TTask> Task) {
+    if (!Task)
+        return;
+    Task->FTimer.stop();
+    if (Task->FFiring)
+        Task.release()->deleteLater(); // its timer's notification is still on the stack
+    else
+        Task.reset();
+}
+
+void TTaskManager::DeleteTask(TTask *Task) {
+    const auto It = std::find_if(FTaskList.begin(), FTaskList.end(),
+                                 [&](const auto &Entry) { return Entry.second.get() == Task; });
+    if (It == FTaskList.end())
+        return;
+    std::unique_ptr<TTask> Owned = std::move(It->second);
+    FTaskList.erase(It);
+    ReleaseTask(std::move(Owned));
+}
+
+bool TTaskManager::ExistsTask(const QString &TaskID) const {
+    return GetTaskByID(TaskID) != nullptr;
+}
+
+TTask *TTaskManager::GetTaskByID(const QString &TaskID) const {
+    for (const auto &Entry : FTaskList)
+        if (Entry.first == TaskID)
+            return Entry.second.get();
+    return nullptr;
+}
+
+bool TTaskManager::IsDue(const QString &ExecType, double StartDate, const QDate &Day) {
+    const QDate Start = OleDate::ToDate(StartDate);
+    if (!Day.isValid() || Day < Start)
+        return false;
+    if (ExecType == "每天")
+        return true;
+    if (ExecType == "每星期")
+        return Day.dayOfWeek() == Start.dayOfWeek();
+    if (ExecType == "每月")
+        return Day.day() == DayInMonth(Start.day(), Day);
+    if (ExecType == "每年")
+        return Day.month() == Start.month() && Day.day() == DayInMonth(Start.day(), Day);
+    if (ExecType == "指定日期")
+        return Day == Start;
+    return false;
+}
+
+void TTaskManager::PollTasks() {
+    const qint64 NowSecond = FloorDiv(OleDate::WallMSecs(FClock->Now()), 1000);
+    const qint64 To = NowSecond + 1; // the coming second
+    qint64 From = NowSecond;         // exclusive
+    if (FPolled) {
+        if (FPolledTo <= To)
+            // From where the previous poll ended: a late or skipped tick loses nothing, but a long
+            // gap (suspend, the clock set forward) catches up only the last minute.
+            From = std::max(FPolledTo, To - MaxCatchUpSeconds);
+        else if (FPolledTo - To <= MaxCatchUpSeconds)
+            // A second poll within the same second, or the clock stepped back a little: these
+            // seconds have been looked at already.
+            return;
+        // The clock was set back further: start again from now.
+    }
+    if (From >= To)
+        return;
+
+    QString Failure;
+    try {
+        QueryWindow(From, To);
+    } catch (const EError &E) {
+        Failure = E.Text();
+    }
+    if (Failure.isEmpty()) {
+        FPolled = true;
+        FPolledTo = To;
+        FFaultShown = false;
+        return;
+    }
+    // The window is not moved on, so the seconds of a short fault are caught up afterwards.
+    if (!FFaultShown) {
+        FFaultShown = true;
+        Dialogs::ShowError(Failure);
+    }
+}
+
+void TTaskManager::QueryWindow(qint64 From, qint64 To) {
+    // A connection of its own, opened for this poll only; the connection string is read afresh,
+    // so a changed cfg.ini is seen at the next poll.
+    QSqlDatabase Db = TaskDb::Open(Config().ConnStr(), FConnectionName);
+    struct TCloser {
+        QSqlDatabase &Db;
+        ~TCloser() { Db.close(); }
+    } Closer{Db};
+    QSqlQuery Query(Db);
+    Query.setForwardOnly(true);
+    if (!Query.prepare(SelectSql()))
+        throw EError(Query.lastError().text());
+    // The window may span midnight: one range of seconds of the day for each day it touches, and
+    // each row's recurrence is tested on the day of the second in which it is due.
+    for (qint64 Day = FloorDiv(From + 1, OleDate::SecondsPerDay) * OleDate::SecondsPerDay;
+         Day <= To; Day += OleDate::SecondsPerDay) {
+        const qint64 Low = std::max(From, Day - 1) - Day;
+        const qint64 High = std::min(To, Day + OleDate::SecondsPerDay - 1) - Day;
+        const QDate Date = OleDate::DayOfWallSecond(Day);
+        Query.bindValue(0, Low);
+        Query.bindValue(1, High);
+        if (!Query.exec())
+            throw EError(Query.lastError().text());
+        while (Query.next())
+            if (IsDue(Query.value(7).toString(), Query.value(2).toDouble(), Date))
+                AddTask(CreateTask(Query, Day + Query.value(8).toLongLong()));
+        if (Query.lastError().isValid())
+            throw EError(Query.lastError().text());
+        Query.finish();
+    }
+}
+
+QString TTaskManager::SelectSql() {
+    return QString("SELECT ID, 任务名称, 开始日期, 开始时间, 任务类型, 内容, 执行目标, 执行方式, "
+                   "%1 AS StartSecond FROM Task WHERE %1 > ? AND %1 <= ?")
+        .arg(SecondExpr);
+}
+
+std::unique_ptr<TTask> TTaskManager::CreateTask(const QSqlQuery &Query, qint64 DueSecond) {
+    const QString ID = Query.value(0).toString();
+    // Two polls of the same second must not make two reminders.
+    if (ExistsTask(ID))
+        return nullptr;
+    auto Task = std::make_unique<TTask>(this);
+    Task->ID = ID;
+    Task->Name = Query.value(1).toString();
+    Task->StartDate = Query.value(2).toDouble();
+    Task->StartTime = Query.value(3).toDouble();
+    Task->TaskType = Query.value(4).toString();
+    Task->Msg = Query.value(5).toString();
+    Task->ExecTarget = Query.value(6).toString();
+    Task->ExecType = Query.value(7).toString();
+    Task->SetDueSecond(DueSecond);
+    Task->Start();
+    return Task;
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "Clock.h"
+
+class QSqlQuery;
+class TTaskManager;
+
+// One due occurrence of a row of table Task: a snapshot of the row taken when the scheduler found
+// it, and the one-shot timer that fires at its start second. The snapshot is never refreshed, so
+// a row changed or deleted afterwards does not alter a reminder already on its way.
+class TTask : public QObject {
+    Q_OBJECT
+public:
+    explicit TTask(TTaskManager *Mgr);
+    ~TTask() override;
+
+    // Sets the timer to the task's start second and starts it.
+    void Start();
+    bool Running() const { return FTimer.isActive(); }
+    // The wall-clock second (counted from 1899-12-30 00:00:00) at which this occurrence is due.
+    qint64 DueSecond() const { return FDueSecond; }
+    void SetDueSecond(qint64 Value) { FDueSecond = Value; }
+
+    QString ID;
+    QString Name;
+    double StartDate = 0;
+    double StartTime = 0;
+    QString TaskType;
+    QString Msg;
+    QString ExecTarget;
+    QString ExecType;
+
+private:
+    friend class TTaskManager;
+    void Remind();
+
+    QTimer FTimer;
+    TTaskManager *FMgr;
+    qint64 FDueSecond = 0;
+    // Set while the task's own timer notification runs: the task is then released only after the
+    // notification has returned.
+    bool FFiring = false;
+};
+
+// Finds the tasks that are due and announces each at its start second. Once a second it asks the
+// table for the rows whose start time of day lies in the seconds since its previous look, up to
+// the coming second, keeps those whose recurrence falls on the day of that second, and turns each
+// into a pending TTask whose timer raises OnRemind.
+class TTaskManager {
+public:
+    // A plain procedure, not bound to an object; may be unset.
+    using TOnRemind = void (*)(TTask *Task);
+    // How far back a late poll catches up: a task never fires long after its time (a computer
+    // that slept through a shutdown task must not switch off when it wakes).
+    static constexpr qint64 MaxCatchUpSeconds = 60;
+
+    explicit TTaskManager(std::shared_ptr<const TClock> Clock);
+    virtual ~TTaskManager();
+    TTaskManager(const TTaskManager &) = delete;
+    TTaskManager &operator=(const TTaskManager &) = delete;
+
+    // Starts polling; the first poll comes about one second later.
+    void Start();
+    // The database's fault has just been shown to the user (the main window could not open it):
+    // polls stay quiet about it until one has succeeded.
+    void FaultShown() { FFaultShown = true; }
+    // False for none or for an ID already pending; otherwise the manager takes the task.
+    bool AddTask(std::unique_ptr<TTask> Task);
+    bool DeleteTaskByID(const QString &TaskID);
+    bool ExistsTask(const QString &TaskID) const;
+    TTask *GetTaskByID(const QString &TaskID) const;
+    int PendingCount() const { return static_cast<int>(FTaskList.size()); }
+
+    TOnRemind OnRemind() const { return FOnRemind; }
+    void SetOnRemind(TOnRemind Value) { FOnRemind = Value; }
+    const TClock &Clock() const { return *FClock; }
+
+    // One polling step; the poll timer runs it once a second.
+    void PollTasks();
+
+    // The selection of one poll: the rows whose start second of the day lies after the first
+    // bound value and not after the second, answered from the index TaskStartSecond.
+    static QString SelectSql();
+    // Whether a row with this recurrence and start date is due on Day.
+    static bool IsDue(const QString &ExecType, double StartDate, const QDate &Day);
+
+private:
+    std::unique_ptr<TTask> CreateTask(const QSqlQuery &Query, qint64 DueSecond);
+    friend class TTask;
+    void DeleteTask(TTask *Task);
+    void ReleaseTask(std::unique_ptr<TTask> Task);
+    void QueryWindow(qint64 From, qint64 To);
+
+    std::shared_ptr<const TClock> FClock;
+    std::vector<std::pair<QString, std::unique_ptr<TTask>>> FTaskList;
+    QTimer FTimerGet;
+    TOnRemind FOnRemind = nullptr;
+    QString FConnectionName;
+    // The last second (wall clock) that a successful poll has looked at; valid once FPolled.
+    qint64 FPolledTo = 0;
+    bool FPolled = false;
+    // A lasting database fault is shown once, and again only after a poll has succeeded.
+    bool FFaultShown = false;
+};

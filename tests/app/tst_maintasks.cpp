@@ -1,0 +1,139 @@
+// The task pages and the reminders as the main window wires them up.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSqlTableModel>
+#include <QTabBar>
+#include <QTest>
+
+#include "TestSupport.h"
+#include "app/Main.h"
+#include "app/PageControl.h"
+#include "app/TaskRemind.h"
+#include "dialogs/Dialogs.h"
+#include "hotkeys/VozedaRiru.h"
+#include "tasks/Pop.h"
+#include "tasks/TaskManager.h"
+#include "tasks/TaskPages.h"
+
+namespace {
+
+QList<TFrm_Pop *> PopWindows() {
+    QList<TFrm_Pop *> Result;
+    for (QWidget *W : QApplication::topLevelWidgets())
+        if (auto *Pop = qobject_cast<TFrm_Pop *>(W); Pop && Pop->isVisible())
+            Result << Pop;
+    return Result;
+}
+
+void ClickTab(TPageControl *Tabs, int Index) {
+    QTabBar *Bar = Tabs->tabBar();
+    QTest::mouseClick(Bar, Qt::LeftButton, {}, Bar->tabRect(Index).center());
+}
+
+} // namespace
+
+class TMainTasksTest : public QObject {
+    Q_OBJECT
+
+    TFakePlatform FPlatform;
+
+private slots:
+    void wiredUpByFormCreate() {
+        TTestConfig Config(true);
+        Dialogs::TDialogScript Script;
+        TFrm_Main Main(FPlatform.Platform());
+        Main.FormCreate();
+        QVERIFY(Script.Shown().isEmpty());
+        for (const char *Name : {"AddTask", "DelTask", "Post", "Refresh", "Cancel", "EdtTask",
+                                 "First", "Last", "Prior", "Next", "actTaskList", "actTaskInfo"})
+            QVERIFY2(Main.Action(Name)->isEnabled(), Name);
+        QAction *Menu = Main.PopupMenu1()->findChild<QAction *>("mnuTaskList");
+        QVERIFY(Menu && Menu->isEnabled());
+        QVERIFY(Main.Gen()->TaskManager()->OnRemind() == &TaskManagerRemind);
+        QCOMPARE(Main.TaskPages()->Table(), Main.ADOTable1());
+
+        Menu->trigger();
+        QVERIFY(Main.isVisible());
+        QCOMPARE(Main.PageControl1()->currentIndex(), 1);
+        Main.Action("actTaskInfo")->trigger();
+        QCOMPARE(Main.PageControl1()->currentIndex(), 2);
+    }
+
+    void leavingATabWhileEditingAsks() {
+        TTestConfig Config(true);
+        Dialogs::TDialogScript Script;
+        TFrm_Main Main(FPlatform.Platform());
+        Main.FormCreate();
+        Main.show();
+        Main.Action("AddTask")->trigger();
+        QCOMPARE(Main.PageControl1()->currentIndex(), 2);
+        QTest::keyClicks(Main.findChild<QLineEdit *>("DBEdit1"), "water the plants");
+
+        Script.Answer(false);
+        ClickTab(Main.PageControl1(), 0);
+        QCOMPARE(Script.Shown().size(), 1);
+        QCOMPARE(Script.Shown()[0].Text, QString("数据未保存，是否继续?"));
+        QCOMPARE(Main.PageControl1()->currentIndex(), 2);
+        QVERIFY(Main.TaskPages()->Editing());
+
+        Script.Answer(true);
+        ClickTab(Main.PageControl1(), 0);
+        QCOMPARE(Main.PageControl1()->currentIndex(), 0);
+        QVERIFY(!Main.TaskPages()->Editing());
+        QCOMPARE(Main.ADOTable1()->rowCount(), 1);
+        QCOMPARE(Main.ADOTable1()->data(Main.ADOTable1()->index(0, 1)).toString(),
+                 QString("water the plants"));
+
+        // Not editing: tabs change without a question.
+        Script.Clear();
+        ClickTab(Main.PageControl1(), 2);
+        QCOMPARE(Main.PageControl1()->currentIndex(), 2);
+        QVERIFY(Script.Shown().isEmpty());
+    }
+
+    void missingDatabaseLeavesThePagesClosed() {
+        TTestConfig Config(false);
+        Config.WriteIni("[DB]\nConnStr=Provider=SQLite;Data Source=DB.mdb\n");
+        Dialogs::TDialogScript Script;
+        TFrm_Main Main(FPlatform.Platform());
+        Dialogs::Guard([&] { Main.FormCreate(); });
+        QCOMPARE(Script.Shown().size(), 1);
+        // The scheduler was bound before the database was opened.
+        QVERIFY(Main.Gen()->TaskManager()->OnRemind() == &TaskManagerRemind);
+        QCOMPARE(Main.TaskPages()->State(), TTaskPages::TState::Inactive);
+        QVERIFY(!Main.findChild<QWidget *>("RzDBRadioGroup1")->isEnabled());
+    }
+
+    void oneWindowPerDueTask() {
+        TTestConfig Config(true);
+        SetRemindPlatform(FPlatform.Platform());
+        TTaskManager Mgr(nullptr);
+        QCOMPARE(PopWindows().size(), 0);
+        for (const char *Name : {"first", "second"}) {
+            TTask Task(&Mgr);
+            Task.ID = Name;
+            Task.Name = Name;
+            Task.TaskType = "定时提醒";
+            Task.Msg = "message";
+            TaskManagerRemind(&Task);
+        }
+        const QList<TFrm_Pop *> Pops = PopWindows();
+        QCOMPARE(Pops.size(), 2);
+        QStringList Names;
+        for (TFrm_Pop *Pop : Pops) {
+            Names << Pop->Label1()->text();
+            QCOMPARE(Pop->Label4()->text(), QString("内容:message"));
+            QCOMPARE(Pop->parentWidget(), nullptr);
+        }
+        Names.sort();
+        QCOMPARE(Names, QStringList({"任务名称:first", "任务名称:second"}));
+        for (TFrm_Pop *Pop : Pops)
+            delete Pop;
+    }
+};
+
+QTEST_MAIN(TMainTasksTest)
+#include "tst_maintasks.moc"
