@@ -24,6 +24,7 @@
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
 #include "dialogs/Error.h"
+#include "hotkeys/SettingsPage.h"
 #include "hotkeys/VozedaRiru.h"
 #include "tasks/TaskDb.h"
 
@@ -66,6 +67,8 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
         FPageControl1->addTab(Page, Tab.Caption);
     }
     CreateCommonPage(FPageControl1->widget(0));
+    FSettingsPage = new TSettingsPage(
+        FPageControl1->widget(3), [this] { return FGen.get(); }, [this] { close(); });
     FPageControl1->setCurrentIndex(0);
     FPageControl1->OnChange = [this] { PageControl1Change(); };
 
@@ -153,6 +156,7 @@ void TFrm_Main::CreateActions() {
     Bind("actShowMainForm", &TFrm_Main::actShowMainFormExecute);
     Bind("actHideMainForm", &TFrm_Main::actHideMainFormExecute);
     Bind("actExit", &TFrm_Main::actExitExecute);
+    Bind("actsysconfig", &TFrm_Main::actsysconfigExecute);
 }
 
 QToolButton *TFrm_Main::ActionButton(QWidget *Parent, const QString &Name, QAction *A,
@@ -357,4 +361,14 @@ void TFrm_Main::InstanceMessage() {
     }
 }
 
-void TFrm_Main::PageControl1Change() {}
+void TFrm_Main::PageControl1Change() {
+    if (FPageControl1->currentIndex() == 3)
+        FSettingsPage->Load();
+}
+
+void TFrm_Main::actsysconfigExecute() {
+    // Selecting the tab from code runs no change handler, so the page is loaded here.
+    actShowMainFormExecute();
+    FSettingsPage->Load();
+    FPageControl1->setCurrentIndex(3);
+}

@@ -18,6 +18,7 @@ class QSqlTableModel;
 class QSystemTrayIcon;
 class QToolButton;
 class TPageControl;
+class TSettingsPage;
 class TVozedaRiru;
 
 // The hub of the program: a small fixed window with five tabs, the notification-area icon and
@@ -38,6 +39,7 @@ public:
     TPageControl *PageControl1() const { return FPageControl1; }
     QSqlTableModel *ADOTable1() const { return FADOTable1; }
     TVozedaRiru *Gen() const { return FGen.get(); }
+    TSettingsPage *SettingsPage() const { return FSettingsPage; }
     const QList<QIcon> &ImageList1() const { return FImageList1; }
 
     // Brought to the front by a later start of the program.
@@ -46,6 +48,7 @@ public:
     void actShowMainFormExecute();
     void actHideMainFormExecute();
     void actExitExecute();
+    void actsysconfigExecute();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -75,5 +78,6 @@ private:
     QLabel *FLabel6 = nullptr;
     QProgressBar *FProgressBar1 = nullptr;
     QLineEdit *FQQ = nullptr;
+    TSettingsPage *FSettingsPage = nullptr;
     bool FCentred = false;
 };

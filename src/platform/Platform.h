@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "AutoRun.h"
+#include "HotKeys.h"
 #include "InstanceGuard.h"
 #include "Power.h"
 #include "Shell.h"
@@ -16,6 +17,7 @@ struct TPlatform {
     std::shared_ptr<IInstanceGuard> InstanceGuard;
     std::shared_ptr<IShell> Shell;
     std::shared_ptr<IPower> Power;
+    std::shared_ptr<IHotKeys> HotKeys;
 };
 
 // The backends of the system the program was built for.

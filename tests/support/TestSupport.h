@@ -2,12 +2,14 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "config/Config.h"
 #include "platform/AutoRun.h"
+#include "platform/HotKeys.h"
 #include "platform/InstanceGuard.h"
 #include "platform/Platform.h"
 #include "platform/Power.h"
@@ -49,17 +51,73 @@ public:
     int Calls = 0;
 };
 
+// Holds hotkeys in a table instead of the display server and records each call as text
+// ("Register 49153 2+81 ok", "Unregister 49153 ok"); combinations in Taken belong to "another
+// program". Press() delivers a press as the system would.
+class TFakeHotKeys : public platform::IHotKeys {
+public:
+    struct THeld {
+        uint16_t Id;
+        uint32_t Modifiers, VirtualKey;
+    };
+    bool Register(uint16_t Id, uint32_t Modifiers, uint32_t VirtualKey) override {
+        bool Ok = Id != 0;
+        for (const THeld &H : Held)
+            Ok = Ok && H.Id != Id && !(H.Modifiers == Modifiers && H.VirtualKey == VirtualKey);
+        for (const auto &T : Taken)
+            Ok = Ok && !(T.first == Modifiers && T.second == VirtualKey);
+        if (Ok)
+            Held.push_back({Id, Modifiers, VirtualKey});
+        Calls.push_back("Register " + std::to_string(Id) + " " + std::to_string(Modifiers) + "+" +
+                        std::to_string(VirtualKey) + (Ok ? " ok" : " failed"));
+        if (OnCall)
+            OnCall(Calls.back());
+        return Ok;
+    }
+    bool Unregister(uint16_t Id) override {
+        bool Ok = false;
+        for (auto It = Held.begin(); It != Held.end(); ++It)
+            if (It->Id == Id) {
+                Held.erase(It);
+                Ok = !RefuseUnregister;
+                break;
+            }
+        Calls.push_back("Unregister " + std::to_string(Id) + (Ok ? " ok" : " failed"));
+        if (OnCall)
+            OnCall(Calls.back());
+        return Ok;
+    }
+    void SetOnPressed(TOnPressed Handler) override { OnPressed = std::move(Handler); }
+    // Presses a combination: reaches the handler only when it is held, as on the system.
+    bool Press(uint32_t Modifiers, uint32_t VirtualKey) {
+        for (const THeld &H : Held)
+            if (H.Modifiers == Modifiers && H.VirtualKey == VirtualKey && OnPressed) {
+                OnPressed(H.Id, Modifiers, VirtualKey);
+                return true;
+            }
+        return false;
+    }
+    std::vector<THeld> Held;
+    std::vector<std::pair<uint32_t, uint32_t>> Taken; // modifiers, virtual key
+    std::vector<std::string> Calls;
+    std::function<void(const std::string &Call)> OnCall;
+    TOnPressed OnPressed;
+    bool RefuseUnregister = false;
+};
+
 // A platform whose services are all recording fakes (those a test does not need stay null
 // until a feature adds its own fake here).
 struct TFakePlatform {
     std::shared_ptr<TFakeAutoRun> AutoRun = std::make_shared<TFakeAutoRun>();
     std::shared_ptr<TFakeShell> Shell = std::make_shared<TFakeShell>();
     std::shared_ptr<TFakePower> Power = std::make_shared<TFakePower>();
+    std::shared_ptr<TFakeHotKeys> HotKeys = std::make_shared<TFakeHotKeys>();
     platform::TPlatform Platform() const {
         platform::TPlatform P;
         P.AutoRun = AutoRun;
         P.Shell = Shell;
         P.Power = Power;
+        P.HotKeys = HotKeys;
         return P;
     }
 };

@@ -1,11 +1,14 @@
+#include "platform/KeyNames.h"
 #include "platform/Platform.h"
 
 #include <cstdlib>
 
 #include "LogindPower.h"
 #include "SocketInstanceGuard.h"
+#include "XcbHotKeys.h"
 #include "XdgAutoRun.h"
 #include "XdgShell.h"
+#include "XkbKeyNames.h"
 
 namespace platform {
 
@@ -20,7 +23,12 @@ TPlatform CreatePlatform() {
         P.Power = std::make_shared<linux_::TRecordingPower>(Log);
     else
         P.Power = std::make_shared<linux_::TLogindPower>();
+    P.HotKeys = std::make_shared<linux_::TXcbHotKeys>();
     return P;
+}
+
+std::shared_ptr<IKeyNames> CreateKeyNames() {
+    return std::make_shared<linux_::TXkbKeyNames>();
 }
 
 } // namespace platform
