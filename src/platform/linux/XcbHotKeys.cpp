@@ -170,8 +170,12 @@ bool TXcbHotKeys::Unregister(uint16_t Id) {
         std::find_if(FGrabs.begin(), FGrabs.end(), [Id](const TGrab &G) { return G.Id == Id; });
     if (It == FGrabs.end())
         return false;
-    if (Connected())
+    if (Connected()) {
         Ungrab(*It);
+        // Wait until the server has let go, so the combination is free for anyone once we return.
+        std::free(
+            xcb_get_input_focus_reply(FConnection, xcb_get_input_focus(FConnection), nullptr));
+    }
     FGrabs.erase(It);
     return true;
 }
