@@ -45,11 +45,19 @@ void THotKeyEdit::ShowValue() {
 }
 
 bool THotKeyEdit::event(QEvent *Event) {
-    // Tab and Shift+Tab are keys like any other here, as in a hotkey field of the desktop's own;
-    // leaving the field is done with the mouse.
-    if (Event->type() == QEvent::KeyPress) {
-        keyPressEvent(static_cast<QKeyEvent *>(Event));
+    // Every combination is meant for the field, not for a shortcut of the window.
+    if (Event->type() == QEvent::ShortcutOverride) {
+        Event->accept();
         return true;
+    }
+    // Tab and Shift+Tab still move to the next field; with Ctrl or Alt they are combinations.
+    if (Event->type() == QEvent::KeyPress) {
+        auto *Key = static_cast<QKeyEvent *>(Event);
+        const bool Tab = Key->key() == Qt::Key_Tab || Key->key() == Qt::Key_Backtab;
+        if (!(Tab && !(Key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))) {
+            keyPressEvent(Key);
+            return true;
+        }
     }
     return QLineEdit::event(Event);
 }

@@ -109,9 +109,28 @@ private slots:
         QCOMPARE(E.HotKey(), uint16_t(0));
         QCOMPARE(E.text(), QString());
         QCOMPARE(Changed.size(), 7);
+        QTest::keyClick(&E, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(E.HotKey(), uint16_t(0x4009));
+        QTest::keyClick(&E, Qt::Key_Backspace);
         // Backspace with a modifier is a combination like any other.
         QTest::keyClick(&E, Qt::Key_Backspace, Qt::AltModifier);
         QCOMPARE(E.HotKey(), uint16_t(0x8008));
+    }
+
+    void TabMovesOn() {
+        TTestConfig Cfg;
+        QWidget Form;
+        auto *A = new THotKeyEdit(&Form);
+        auto *B = new THotKeyEdit(&Form);
+        B->move(0, 30);
+        Form.show();
+        Form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&Form));
+        A->setFocus();
+        QTRY_VERIFY(A->hasFocus());
+        QTest::keyClick(A, Qt::Key_Tab);
+        QTRY_VERIFY(B->hasFocus());
+        QCOMPARE(A->HotKey(), uint16_t(0));
     }
 
     void SaveOrder() {
