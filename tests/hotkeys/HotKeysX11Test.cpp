@@ -136,6 +136,26 @@ private slots:
         QCOMPARE(WinName(), QString("Win"));
     }
 
+    void HotKeysFollowTheKeymap() {
+        THotKeyManager M(std::make_shared<platform::linux_::TXcbHotKeys>());
+        int Presses = 0;
+        M.SetOnHotKeyPressed([&](uint32_t, uint16_t) { ++Presses; });
+        QVERIFY(M.AddHotKey(49233) != 0);
+        // On a French keyboard Q sits where A is on a US one; the hotkey moves with it.
+        QVERIFY(Run("setxkbmap", {"fr"}));
+        QTest::qWait(300);
+        Run("xdotool", {"key", "ctrl+alt+q"});
+        QTRY_COMPARE(Presses, 1);
+        Run("xdotool", {"key", "ctrl+alt+a"});
+        QVERIFY(Run("setxkbmap", {"us"}));
+        QTest::qWait(300);
+        Run("xdotool", {"key", "ctrl+alt+q"});
+        QTRY_COMPARE(Presses, 2);
+        QTest::qWait(200);
+        QCOMPARE(Presses, 2);
+        QVERIFY(M.RemoveHotKey(49233));
+    }
+
     void TextFollowsTheCurrentLayout() {
         QVERIFY(Run("setxkbmap", {"fr"}));
         // The 1 key of a French keyboard writes "&" on its first level; 'Q' stays Q.

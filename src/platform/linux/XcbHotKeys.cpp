@@ -101,10 +101,10 @@ void TXcbHotKeys::LoadModifierMasks() {
     std::free(Reply);
 }
 
-std::vector<uint16_t> TXcbHotKeys::LockVariants() const {
+std::vector<uint16_t> TXcbHotKeys::LockVariants(uint16_t NumLockMask) const {
     std::vector<uint16_t> V = {0, XCB_MOD_MASK_LOCK};
-    if (FNumLockMask)
-        V.insert(V.end(), {FNumLockMask, uint16_t(FNumLockMask | XCB_MOD_MASK_LOCK)});
+    if (NumLockMask)
+        V.insert(V.end(), {NumLockMask, uint16_t(NumLockMask | XCB_MOD_MASK_LOCK)});
     return V;
 }
 
@@ -114,7 +114,8 @@ bool TXcbHotKeys::Register(uint16_t Id, uint32_t Modifiers, uint32_t VirtualKey)
     const TVirtualKey *Key = FindVirtualKey(VirtualKey);
     if (!Key)
         return false;
-    TGrab Grab{Id, Modifiers & 0xF, VirtualKey, 0, KeyCodesOf(FKeySymbols, Key->KeySym)};
+    TGrab Grab{Id,          Modifiers & 0xF, VirtualKey, 0, KeyCodesOf(FKeySymbols, Key->KeySym),
+               FNumLockMask};
     if (Grab.KeyCodes.empty())
         return false;
     if (Modifiers & ModShift)
@@ -137,7 +138,7 @@ bool TXcbHotKeys::Register(uint16_t Id, uint32_t Modifiers, uint32_t VirtualKey)
     }
     std::vector<xcb_void_cookie_t> Cookies;
     for (uint8_t Code : Grab.KeyCodes)
-        for (uint16_t Lock : LockVariants())
+        for (uint16_t Lock : LockVariants(Grab.NumLockMask))
             Cookies.push_back(xcb_grab_key_checked(FConnection, 1, FRoot, Grab.Mask | Lock, Code,
                                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     bool Ok = true;
@@ -160,7 +161,7 @@ bool TXcbHotKeys::Register(uint16_t Id, uint32_t Modifiers, uint32_t VirtualKey)
 
 void TXcbHotKeys::Ungrab(const TGrab &Grab) {
     for (uint8_t Code : Grab.KeyCodes)
-        for (uint16_t Lock : LockVariants())
+        for (uint16_t Lock : LockVariants(Grab.NumLockMask))
             xcb_ungrab_key(FConnection, Code, FRoot, Grab.Mask | Lock);
     xcb_flush(FConnection);
 }
@@ -178,6 +179,19 @@ bool TXcbHotKeys::Unregister(uint16_t Id) {
     }
     FGrabs.erase(It);
     return true;
+}
+
+void TXcbHotKeys::Regrab() {
+    // A new keymap (another layout, say) puts the keys elsewhere: a hotkey follows its key, as
+    // virtual keys do. A combination someone else holds on the new keymap is lost until the next
+    // registration.
+    LoadModifierMasks();
+    std::vector<TGrab> Old;
+    Old.swap(FGrabs);
+    for (const TGrab &G : Old)
+        Ungrab(G);
+    for (const TGrab &G : Old)
+        Register(G.Id, G.Modifiers, G.VirtualKey);
 }
 
 void TXcbHotKeys::ReadEvents() {
@@ -203,8 +217,11 @@ void TXcbHotKeys::ReadEvents() {
                     break;
                 }
         } else if ((Event->response_type & 0x7f) == XCB_MAPPING_NOTIFY) {
-            xcb_refresh_keyboard_mapping(FKeySymbols,
-                                         reinterpret_cast<xcb_mapping_notify_event_t *>(Event));
+            auto *Mapping = reinterpret_cast<xcb_mapping_notify_event_t *>(Event);
+            if (Mapping->request != XCB_MAPPING_POINTER) {
+                xcb_refresh_keyboard_mapping(FKeySymbols, Mapping);
+                Regrab();
+            }
         }
         std::free(Event);
     }

@@ -37,9 +37,11 @@ private:
         uint32_t VirtualKey;
         uint16_t Mask; // X modifier mask, locks excluded
         std::vector<uint8_t> KeyCodes;
+        uint16_t NumLockMask; // the Num Lock modifier when grabbed
     };
     void LoadModifierMasks();
-    std::vector<uint16_t> LockVariants() const;
+    std::vector<uint16_t> LockVariants(uint16_t NumLockMask) const;
+    void Regrab();
     void Ungrab(const TGrab &Grab);
     void ReadEvents();
 
