@@ -5,7 +5,7 @@ PKGS=(
   build-essential cmake pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6opengl6-dev qt6-webengine-dev
   qt6-webengine-dev-tools libgl-dev
-  libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev
+  libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libxcb-xtest0-dev
   xvfb xauth xdotool trayer openbox dbus-x11 fonts-noto-cjk xclip x11-utils imagemagick
   sqlite3
   xdg-utils

@@ -14,6 +14,8 @@
 #include "Web.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
+#include "hotkeys/HotKeyManager.h"
+#include "platform/KeyNames.h"
 #include "platform/Platform.h"
 #include "tasks/Pop.h"
 
@@ -33,6 +35,8 @@ template <class T> void CreateForm(T *&Form, std::function<T *()> Make) {
 
 int RunApplication(int &argc, char **argv) {
     QApplication App(argc, argv);
+    // Key names are ready before any window exists (the hotkey warnings of start-up use them).
+    InitializeHotKeyNames(platform::CreateKeyNames());
     App.setQuitOnLastWindowClosed(false);
     const QString ExeFilePath = QCoreApplication::applicationFilePath();
     // The title of the program's boxes and the icon's tooltip: the file name up to its first dot.
@@ -47,6 +51,7 @@ int RunApplication(int &argc, char **argv) {
     int ExitCode = 0;
     if (!UniqueInstance::Check(*Platform.InstanceGuard, ExeFilePath, ExitCode)) {
         SetConfig(nullptr);
+        FinalizeHotKeyNames();
         return ExitCode;
     }
 
@@ -87,5 +92,6 @@ int RunApplication(int &argc, char **argv) {
     Frm_Pop = nullptr;
     Frm_Main = nullptr;
     SetConfig(nullptr);
+    FinalizeHotKeyNames();
     return Code;
 }

@@ -27,6 +27,7 @@
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
 #include "dialogs/Error.h"
+#include "hotkeys/SettingsPage.h"
 #include "hotkeys/VozedaRiru.h"
 #include "tasks/Pop.h"
 #include "tasks/TaskDb.h"
@@ -84,6 +85,8 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     FTaskPages = new TTaskPages(
         FPageControl1, [this](const QString &Name) { return Action(Name); }, FClock, this);
     FPageControl1->OnChanging = [this] { return FTaskPages->PageControl1Changing(); };
+    FSettingsPage = new TSettingsPage(
+        FPageControl1->widget(3), [this] { return FGen.get(); }, [this] { close(); });
     FPageControl1->setCurrentIndex(0);
     FPageControl1->OnChange = [this] { PageControl1Change(); };
 
@@ -184,6 +187,7 @@ void TFrm_Main::CreateActions() {
     Bind("actCameraWindowLikeSpy", &TFrm_Main::actCameraWindowLikeSpyExecute);
     Bind("actTaskList", &TFrm_Main::actTaskListExecute);
     Bind("actTaskInfo", &TFrm_Main::actTaskInfoExecute);
+    Bind("actsysconfig", &TFrm_Main::actsysconfigExecute);
 }
 
 QToolButton *TFrm_Main::ActionButton(QWidget *Parent, const QString &Name, QAction *A,
@@ -431,6 +435,9 @@ void TFrm_Main::PageControl1Change() {
     case TTaskPages::EditorTab:
         FTaskPages->EditorTabSelected();
         break;
+    case 3:
+        FSettingsPage->Load();
+        break;
     case 4:
         FEncryptPage->Load();
         break;
@@ -511,4 +518,11 @@ void TFrm_Main::actTaskListExecute() {
 void TFrm_Main::actTaskInfoExecute() {
     actShowMainFormExecute();
     FPageControl1->setCurrentIndex(TTaskPages::EditorTab);
+}
+
+void TFrm_Main::actsysconfigExecute() {
+    // Selecting the tab from code runs no change handler, so the page is loaded here.
+    actShowMainFormExecute();
+    FSettingsPage->Load();
+    FPageControl1->setCurrentIndex(3);
 }

@@ -24,6 +24,7 @@ class TScreenShot;
 class TClock;
 class TPageControl;
 class TTaskPages;
+class TSettingsPage;
 class TVozedaRiru;
 
 // The hub of the program: a small fixed window with five tabs, the notification-area icon and
@@ -45,6 +46,7 @@ public:
     QSqlTableModel *ADOTable1() const { return FADOTable1; }
     TVozedaRiru *Gen() const { return FGen.get(); }
     TTaskPages *TaskPages() const { return FTaskPages; }
+    TSettingsPage *SettingsPage() const { return FSettingsPage; }
     const QList<QIcon> &ImageList1() const { return FImageList1; }
 
     // Brought to the front by a later start of the program.
@@ -71,6 +73,7 @@ public:
     void actCameraWindowLikeSpyExecute();
     void actTaskListExecute();
     void actTaskInfoExecute();
+    void actsysconfigExecute();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -104,6 +107,7 @@ private:
     QProgressBar *FProgressBar1 = nullptr;
     QLineEdit *FQQ = nullptr;
     TEncryptPage *FEncryptPage = nullptr;
+    TSettingsPage *FSettingsPage = nullptr;
     bool FCentred = false;
     QElapsedTimer FMenuClosed;
 };

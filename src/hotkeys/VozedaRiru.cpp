@@ -1,5 +1,8 @@
 #include "VozedaRiru.h"
 
+#include "HotKeyManager.h"
+#include "config/Config.h"
+#include "dialogs/Dialogs.h"
 #include "tasks/TaskManager.h"
 #include "tools/Chat.h"
 #include "tools/CpuMonitor.h"
@@ -9,13 +12,95 @@
 
 TVozedaRiru::TVozedaRiru(TContext Context) : FContext(std::move(Context)) {
     FTaskManager = std::make_unique<TTaskManager>(FContext.Clock);
+    FHKMgr = std::make_unique<THotKeyManager>(FContext.Platform.HotKeys);
+    FHKMgr->SetOnHotKeyPressed(
+        [this](uint32_t HotKey, uint16_t Index) { HotKeyPressed(HotKey, Index); });
     FIECtrl =
         std::make_unique<TIECtrl>(FContext.Platform.BrowserWindows, FContext.Platform.StartPage);
     FScreenShot = std::make_unique<TScreenShot>();
     FRunner = std::make_unique<TRunner>(FContext.Platform.SystemTools, FContext.Platform.Shell);
     FCPUMonitor = std::make_unique<TCpuMonitor>(FContext.Platform.CpuTimes);
     FChat = std::make_unique<TChat>(FContext.Platform.SchemeHandlers);
-    FTaskManager->Start();
+    StartAll();
 }
 
-TVozedaRiru::~TVozedaRiru() = default;
+TVozedaRiru::~TVozedaRiru() {
+    RemoveAllHotKeys();
+    FTaskManager.reset();
+    FHKMgr.reset();
+    FIECtrl.reset();
+    FScreenShot.reset();
+    FRunner.reset();
+    FCPUMonitor.reset();
+    FChat.reset();
+}
+
+void TVozedaRiru::StartAll() {
+    FTaskManager->Start();
+    // Each stored value is read at this moment; a value that cannot be registered is reported
+    // and the others still are.
+    AddHotKey(Config().SKey_ShowOrHideIE());
+    AddHotKey(Config().SKey_ScreenShot());
+    AddHotKey(Config().SKey_Chat());
+    AddHotKey(PortalWindowHotKey);
+}
+
+void TVozedaRiru::RemoveAllHotKeys() {
+    RemoveHotKey(PortalWindowHotKey);
+    RemoveHotKey(Config().SKey_ShowOrHideIE());
+    RemoveHotKey(Config().SKey_ScreenShot());
+    RemoveHotKey(Config().SKey_Chat());
+}
+
+void TVozedaRiru::AddHotKey(uint32_t HotKey) {
+    if (HotKey == 0)
+        return;
+    if (FHKMgr->AddHotKey(HotKey) == 0)
+        Dialogs::ShowWarning(HotKeyText(HotKey, true) + " couldn't be assigned to a hotkey.");
+}
+
+void TVozedaRiru::RemoveHotKey(uint32_t HotKey) {
+    FHKMgr->RemoveHotKey(HotKey);
+}
+
+void TVozedaRiru::HotKeyPressed(uint32_t HotKey, uint16_t) {
+    // The stored values are read anew, so a press follows what cfg.ini says now; the first
+    // feature that matches wins.
+    const uint32_t IE = Config().SKey_ShowOrHideIE();
+    const uint32_t Shot = Config().SKey_ScreenShot();
+    const uint32_t Chat = Config().SKey_Chat();
+    if (HotKey == IE) {
+        ShowOrHideIE();
+    } else if (HotKey == Shot) {
+        CaptureArea();
+    } else if (HotKey == Chat) {
+        QString Number;
+        if (Dialogs::InputQuery("聊天", "QQ号码", Number) && !Number.isEmpty())
+            OpenChat(Number);
+    } else if (HotKey == PortalWindowHotKey) {
+        Dispatched(TFeature::PortalWindow);
+        if (FContext.TogglePortalWindow)
+            FContext.TogglePortalWindow();
+    }
+}
+
+void TVozedaRiru::ShowOrHideIE() {
+    Dispatched(TFeature::ShowOrHideIE);
+    FIECtrl->HideOrShowIE();
+}
+
+void TVozedaRiru::CaptureArea() {
+    Dispatched(TFeature::CaptureArea);
+    FScreenShot->CameraSubArea();
+}
+
+void TVozedaRiru::OpenChat(const QString &Number) {
+    Dispatched(TFeature::Chat, Number);
+    // The number goes on exactly as typed; the chat launcher makes it safe for the address.
+    FChat->Chat(Number);
+}
+
+void TVozedaRiru::Dispatched(TFeature Feature, const QString &Argument) {
+    if (FOnDispatch)
+        FOnDispatch(Feature, Argument);
+}

@@ -5,12 +5,13 @@
 #include "AutoRun.h"
 #include "BrowserWindows.h"
 #include "CpuTimes.h"
+#include "HotKeys.h"
 #include "InstanceGuard.h"
 #include "Power.h"
 #include "SchemeHandlers.h"
 #include "Shell.h"
-#include "SystemTools.h"
 #include "StartPage.h"
+#include "SystemTools.h"
 
 namespace platform {
 
@@ -26,6 +27,7 @@ struct TPlatform {
     std::shared_ptr<ICpuTimes> CpuTimes;
     std::shared_ptr<IBrowserWindows> BrowserWindows;
     std::shared_ptr<IStartPage> StartPage;
+    std::shared_ptr<IHotKeys> HotKeys;
 };
 
 // The backends of the system the program was built for.

@@ -117,7 +117,9 @@ void TestStartup::TheFileNameNamesTheInstance() {
     QCOMPARE(Elsewhere.StartAgain(10000), 0);
     // Another file name: another instance, beside the first.
     TAppProcess Copy("qingchuan-copy");
-    QVERIFY(Copy.Start());
+    // The first holds the hotkeys, so the copy may stop at its start-up warnings: it is enough
+    // that it runs instead of ending as a second instance.
+    Copy.Start(5000);
     QVERIFY(First.IsRunning());
     QVERIFY(Copy.IsRunning());
 }

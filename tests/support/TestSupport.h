@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -12,6 +13,7 @@
 #include "platform/AutoRun.h"
 #include "platform/BrowserWindows.h"
 #include "platform/CpuTimes.h"
+#include "platform/HotKeys.h"
 #include "platform/InstanceGuard.h"
 #include "platform/Platform.h"
 #include "platform/Power.h"
@@ -128,6 +130,60 @@ public:
     std::string FailUser;
 };
 
+// Holds hotkeys in a table instead of the display server and records each call as text
+// ("Register 49153 2+81 ok", "Unregister 49153 ok"); combinations in Taken belong to "another
+// program". Press() delivers a press as the system would.
+class TFakeHotKeys : public platform::IHotKeys {
+public:
+    struct THeld {
+        uint16_t Id;
+        uint32_t Modifiers, VirtualKey;
+    };
+    bool Register(uint16_t Id, uint32_t Modifiers, uint32_t VirtualKey) override {
+        bool Ok = Id != 0;
+        for (const THeld &H : Held)
+            Ok = Ok && H.Id != Id && !(H.Modifiers == Modifiers && H.VirtualKey == VirtualKey);
+        for (const auto &T : Taken)
+            Ok = Ok && !(T.first == Modifiers && T.second == VirtualKey);
+        if (Ok)
+            Held.push_back({Id, Modifiers, VirtualKey});
+        Calls.push_back("Register " + std::to_string(Id) + " " + std::to_string(Modifiers) + "+" +
+                        std::to_string(VirtualKey) + (Ok ? " ok" : " failed"));
+        if (OnCall)
+            OnCall(Calls.back());
+        return Ok;
+    }
+    bool Unregister(uint16_t Id) override {
+        bool Ok = false;
+        for (auto It = Held.begin(); It != Held.end(); ++It)
+            if (It->Id == Id) {
+                Held.erase(It);
+                Ok = !RefuseUnregister;
+                break;
+            }
+        Calls.push_back("Unregister " + std::to_string(Id) + (Ok ? " ok" : " failed"));
+        if (OnCall)
+            OnCall(Calls.back());
+        return Ok;
+    }
+    void SetOnPressed(TOnPressed Handler) override { OnPressed = std::move(Handler); }
+    // Presses a combination: reaches the handler only when it is held, as on the system.
+    bool Press(uint32_t Modifiers, uint32_t VirtualKey) {
+        for (const THeld &H : Held)
+            if (H.Modifiers == Modifiers && H.VirtualKey == VirtualKey && OnPressed) {
+                OnPressed(H.Id, Modifiers, VirtualKey);
+                return true;
+            }
+        return false;
+    }
+    std::vector<THeld> Held;
+    std::vector<std::pair<uint32_t, uint32_t>> Taken; // modifiers, virtual key
+    std::vector<std::string> Calls;
+    std::function<void(const std::string &Call)> OnCall;
+    TOnPressed OnPressed;
+    bool RefuseUnregister = false;
+};
+
 // A platform whose services are all recording fakes (those a test does not need stay null
 // until a feature adds its own fake here).
 struct TFakePlatform {
@@ -139,6 +195,7 @@ struct TFakePlatform {
     std::shared_ptr<TFakeCpuTimes> CpuTimes = std::make_shared<TFakeCpuTimes>();
     std::shared_ptr<TFakeBrowserWindows> BrowserWindows = std::make_shared<TFakeBrowserWindows>();
     std::shared_ptr<TFakeStartPage> StartPage = std::make_shared<TFakeStartPage>();
+    std::shared_ptr<TFakeHotKeys> HotKeys = std::make_shared<TFakeHotKeys>();
     platform::TPlatform Platform() const {
         platform::TPlatform P;
         P.AutoRun = AutoRun;
@@ -149,6 +206,7 @@ struct TFakePlatform {
         P.CpuTimes = CpuTimes;
         P.BrowserWindows = BrowserWindows;
         P.StartPage = StartPage;
+        P.HotKeys = HotKeys;
         return P;
     }
 };

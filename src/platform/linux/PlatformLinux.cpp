@@ -1,3 +1,4 @@
+#include "platform/KeyNames.h"
 #include "platform/Platform.h"
 
 #include <cstdlib>
@@ -8,9 +9,11 @@
 #include "ProcStatCpuTimes.h"
 #include "SocketInstanceGuard.h"
 #include "XcbBrowserWindows.h"
+#include "XcbHotKeys.h"
 #include "XdgAutoRun.h"
 #include "XdgSchemeHandlers.h"
 #include "XdgShell.h"
+#include "XkbKeyNames.h"
 
 namespace platform {
 
@@ -31,7 +34,12 @@ TPlatform CreatePlatform() {
     P.BrowserWindows = std::make_shared<linux_::TXcbBrowserWindows>();
     P.StartPage =
         std::make_shared<linux_::TPolicyStartPage>("/", linux_::TPolicyStartPage::DefaultHome());
+    P.HotKeys = std::make_shared<linux_::TXcbHotKeys>();
     return P;
+}
+
+std::shared_ptr<IKeyNames> CreateKeyNames() {
+    return std::make_shared<linux_::TXkbKeyNames>();
 }
 
 } // namespace platform

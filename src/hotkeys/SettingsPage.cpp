@@ -1,0 +1,98 @@
+#include "SettingsPage.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "HotKeyEdit.h"
+#include "VozedaRiru.h"
+#include "config/Config.h"
+#include "dialogs/Dialogs.h"
+
+TSettingsPage::TSettingsPage(QWidget *Page, std::function<TVozedaRiru *()> Gen,
+                             std::function<void()> CloseWindow)
+    : QWidget(Page), FGen(std::move(Gen)), FCloseWindow(std::move(CloseWindow)) {
+    setObjectName("Panel3");
+    if (Page) {
+        auto *Layout = new QVBoxLayout(Page);
+        Layout->setContentsMargins(0, 0, 0, 0);
+        Layout->addWidget(this);
+    }
+
+    auto *Keys = new QGroupBox("快捷键设置", this);
+    Keys->setObjectName("快捷键设置");
+    Keys->setGeometry(0, 0, 361, 81);
+    const auto Label = [](QWidget *Parent, const char *Name, const char *Caption, int X, int Y,
+                          int Width) {
+        auto *L = new QLabel(Caption, Parent);
+        L->setObjectName(Name);
+        L->move(X, Y);
+        if (Width > 0)
+            L->resize(Width, L->sizeHint().height());
+        else
+            L->adjustSize();
+        return L;
+    };
+    const auto Edit = [Keys](const char *Name, uint16_t Design, const QRect &Geometry) {
+        auto *E = new THotKeyEdit(Keys);
+        E->setObjectName(Name);
+        E->setGeometry(Geometry);
+        E->SetHotKey(Design);
+        return E;
+    };
+    Label(Keys, "Label8", "显示/隐藏IE", 16, 24, 75);
+    FHotKey1 = Edit("HotKey1", 16433, QRect(86, 18, 91, 19));
+    Label(Keys, "Label10", "截屏", 16, 49, 0);
+    FHotKey3 = Edit("HotKey3", 16434, QRect(56, 43, 121, 19));
+    Label(Keys, "Label11", "聊天", 183, 49, 0);
+    FHotKey4 = Edit("HotKey4", 16435, QRect(224, 43, 121, 19));
+
+    auto *Alerts = new QGroupBox("提醒设置", this);
+    Alerts->setObjectName("GroupBox9");
+    Alerts->setGeometry(0, 87, 361, 42);
+    FCheckBox1 = new QCheckBox("开机自动运行", Alerts);
+    FCheckBox1->setObjectName("CheckBox1");
+    FCheckBox1->setGeometry(16, 16, 97, 17);
+    FCheckBox2 = new QCheckBox("CPU使用量过高时提示", Alerts);
+    FCheckBox2->setObjectName("CheckBox2");
+    FCheckBox2->setGeometry(119, 16, 137, 17);
+
+    FButton2 = new QPushButton("确定", this);
+    FButton2->setObjectName("Button2");
+    FButton2->setGeometry(286, 262, 75, 25);
+    connect(FButton2, &QPushButton::clicked, this, Dialogs::Guarded([this] { Button2Click(); }));
+}
+
+void TSettingsPage::Load() {
+    const TConfig &C = Config();
+    FHotKey1->SetHotKey(C.SKey_ShowOrHideIE());
+    FHotKey3->SetHotKey(C.SKey_ScreenShot());
+    FHotKey4->SetHotKey(C.SKey_Chat());
+    FCheckBox1->setChecked(C.AutoRun());
+    FCheckBox2->setChecked(C.CPUMonitor());
+}
+
+void TSettingsPage::Button2Click() {
+    TConfig &C = Config();
+    TVozedaRiru *Gen = FGen ? FGen() : nullptr;
+    // The hotkeys of the stored values go first, so that a value kept as it was can be
+    // registered again; a failed registration is reported and the save goes on.
+    if (Gen) {
+        Gen->RemoveHotKey(C.SKey_ShowOrHideIE());
+        Gen->RemoveHotKey(C.SKey_ScreenShot());
+        Gen->RemoveHotKey(C.SKey_Chat());
+        Gen->AddHotKey(FHotKey1->HotKey());
+        Gen->AddHotKey(FHotKey3->HotKey());
+        Gen->AddHotKey(FHotKey4->HotKey());
+    }
+    // Values are stored whether or not their registration worked: the next start tries again.
+    C.SetSKey_ShowOrHideIE(FHotKey1->HotKey());
+    C.SetSKey_ScreenShot(FHotKey3->HotKey());
+    C.SetSKey_Chat(FHotKey4->HotKey());
+    C.SetAutoRun(FCheckBox1->isChecked());
+    C.SetCPUMonitor(FCheckBox2->isChecked());
+    if (FCloseWindow)
+        FCloseWindow();
+}

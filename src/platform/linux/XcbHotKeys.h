@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/HotKeys.h"
+
+struct xcb_connection_t;
+struct _XCBKeySymbols;
+class QSocketNotifier;
+
+namespace platform::linux_ {
+
+// Hotkeys as passive key grabs on the root window, over a connection of our own to the X server.
+// Each combination is grabbed four times (with and without Num Lock and Caps Lock), since X
+// matches the modifier state exactly. A grab another client holds fails with BadAccess, which
+// checked requests let us see at once.
+class TXcbHotKeys : public IHotKeys {
+public:
+    // Display: as for XOpenDisplay; empty means $DISPLAY.
+    explicit TXcbHotKeys(const std::string &Display = {});
+    ~TXcbHotKeys() override;
+    TXcbHotKeys(const TXcbHotKeys &) = delete;
+    TXcbHotKeys &operator=(const TXcbHotKeys &) = delete;
+
+    bool Register(uint16_t Id, uint32_t Modifiers, uint32_t VirtualKey) override;
+    bool Unregister(uint16_t Id) override;
+    void SetOnPressed(TOnPressed Handler) override { FOnPressed = std::move(Handler); }
+
+    bool Connected() const;
+
+private:
+    struct TGrab {
+        uint16_t Id;
+        uint32_t Modifiers;
+        uint32_t VirtualKey;
+        uint16_t Mask; // X modifier mask, locks excluded
+        std::vector<uint8_t> KeyCodes;
+        uint16_t NumLockMask; // the Num Lock modifier when grabbed
+    };
+    void LoadModifierMasks();
+    std::vector<uint16_t> LockVariants(uint16_t NumLockMask) const;
+    void Regrab();
+    void Ungrab(const TGrab &Grab);
+    void ReadEvents();
+
+    xcb_connection_t *FConnection = nullptr;
+    uint32_t FRoot = 0;
+    _XCBKeySymbols *FKeySymbols = nullptr;
+    std::unique_ptr<QSocketNotifier> FNotifier;
+    std::vector<TGrab> FGrabs;
+    TOnPressed FOnPressed;
+    uint16_t FAltMask = 0;
+    uint16_t FWinMask = 0;
+    uint16_t FNumLockMask = 0;
+};
+
+} // namespace platform::linux_
