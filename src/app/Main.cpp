@@ -14,12 +14,17 @@
 #include <QSqlError>
 #include <QSqlTableModel>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWebEngineView>
 
+#include "About.h"
 #include "AppWindows.h"
+#include "Help.h"
 #include "Images.h"
 #include "PageControl.h"
+#include "Portal.h"
 #include "Web.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
@@ -48,6 +53,10 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     pnl2->setObjectName("pnl2");
     pnl2->setAutoFillBackground(true);
     pnl2->setGeometry(0, 52, 372, 4);
+    Fwb1 = new QWebEngineView(Fpnl1);
+    Fwb1->setObjectName("wb1");
+    Fwb1->setGeometry(0, 0, 372, 52);
+    Fwb1->setContextMenuPolicy(Qt::NoContextMenu);
 
     FPageControl1 = new TPageControl(this);
     FPageControl1->setObjectName("PageControl1");
@@ -70,6 +79,7 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     FPageControl1->OnChange = [this] { PageControl1Change(); };
 
     CreatePopupMenu();
+    BindPortalEntries();
     FTrayIcon1 = new QSystemTrayIcon(ProgramIcon(), this);
     FTrayIcon1->setObjectName("TrayIcon1");
     FTrayIcon1->setToolTip(Dialogs::AppTitle());
@@ -281,6 +291,10 @@ void TFrm_Main::CreatePopupMenu() {
 }
 
 void TFrm_Main::FormCreate() {
+    // The advertisement waits for the event loop: the web engine's start must not hold up the
+    // icon.
+    QTimer::singleShot(0, this,
+                       Dialogs::Guarded([this] { Fwb1->load(QUrl(Portal::AdvertPage())); }));
     ShowApplicationWindow(false);
     hide();
 
@@ -345,6 +359,57 @@ void TFrm_Main::actHideMainFormExecute() {
 
 void TFrm_Main::actExitExecute() {
     QCoreApplication::exit(0);
+}
+
+void TFrm_Main::BindPortalEntries() {
+    const auto Bind = [this](QAction *A, std::function<void()> Handler) {
+        A->setEnabled(true);
+        connect(A, &QAction::triggered, this, Dialogs::Guarded(std::move(Handler)));
+    };
+    const auto Entry = [this](const char *Name) { return FPopupMenu1->findChild<QAction *>(Name); };
+    const auto Show = [](const QString &Url) {
+        return [Url] {
+            if (Frm_WB)
+                Frm_WB->NV(Url);
+        };
+    };
+    Bind(Action("actLogin"), [this] { actLoginExecute(); });
+    Bind(Entry("mnuLogin"), [this] { actLoginExecute(); });
+    for (int I = 1; I <= 6; ++I)
+        Bind(Action(QString("actPortal%1").arg(I)), Show(Portal::SectionPage(I)));
+    for (int I = 1; I <= 5; ++I)
+        Bind(Entry(qPrintable(QString("mnuGame%1").arg(I))), Show(Portal::GamePage(I)));
+    Bind(Entry("mnuMoreGames"), [this] { OpenWeb(Portal::MoreGamesPage()); });
+    Bind(Entry("N35"), [this] { N35Click(); });
+    Bind(Action("actAbout"), [this] { actAboutExecute(); });
+}
+
+void TFrm_Main::actLoginExecute() {
+    Dialogs::ShowMessage("按Ctrl+Alt+Q可快速隐藏该窗口", Dialogs::AppTitle());
+    if (Frm_WB)
+        Frm_WB->NV(Portal::HomePage());
+}
+
+void TFrm_Main::actAboutExecute() {
+    if (Frm_About) {
+        Frm_About->show();
+        Frm_About->raise();
+        Frm_About->activateWindow();
+    }
+}
+
+void TFrm_Main::N35Click() {
+    if (Frm_Help) {
+        Frm_Help->show();
+        Frm_Help->raise();
+        Frm_Help->activateWindow();
+    }
+}
+
+void TFrm_Main::OpenWeb(const QString &Url) {
+    // A missing browser or network is not reported: the launch's result is not examined.
+    if (FPlatform.Shell)
+        FPlatform.Shell->Open(Url.toStdString());
 }
 
 void TFrm_Main::InstanceMessage() {

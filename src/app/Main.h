@@ -19,6 +19,7 @@ class QSystemTrayIcon;
 class QToolButton;
 class TPageControl;
 class TVozedaRiru;
+class QWebEngineView;
 
 // The hub of the program: a small fixed window with five tabs, the notification-area icon and
 // its menu, and the one action list through which buttons and menu entries reach their handlers.
@@ -46,6 +47,11 @@ public:
     void actShowMainFormExecute();
     void actHideMainFormExecute();
     void actExitExecute();
+    // The portal entries and the two information windows.
+    void actLoginExecute();
+    void actAboutExecute();
+    void N35Click();
+    QWebEngineView *wb1() const { return Fwb1; }
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -57,6 +63,8 @@ private:
     void CreateActions();
     void CreateCommonPage(QWidget *Page);
     void CreatePopupMenu();
+    void BindPortalEntries();
+    void OpenWeb(const QString &Url);
     void PageControl1Change();
     void ShowApplicationWindow(bool Show);
     QToolButton *ActionButton(QWidget *Parent, const QString &Name, QAction *Action,
@@ -72,6 +80,7 @@ private:
     QSystemTrayIcon *FTrayIcon1 = nullptr;
     TPageControl *FPageControl1 = nullptr;
     QWidget *Fpnl1 = nullptr;
+    QWebEngineView *Fwb1 = nullptr;
     QLabel *FLabel6 = nullptr;
     QProgressBar *FProgressBar1 = nullptr;
     QLineEdit *FQQ = nullptr;

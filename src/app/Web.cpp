@@ -1,8 +1,109 @@
 #include "Web.h"
 
+#include <QGuiApplication>
+#include <QMoveEvent>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+#include "Portal.h"
+#include "dialogs/Dialogs.h"
+
+namespace {
+// The outer size the window takes at every showing.
+constexpr int OuterWidth = 1000;
+constexpr int OuterHeight = 730;
+// How long after a showing the window manager's frame may still arrive.
+constexpr int FramePatienceMs = 1000;
+} // namespace
+
 TFrm_WB::TFrm_WB(QWidget *Parent) : QWidget(Parent, Qt::Window) {
     setObjectName("Frm_WB");
     setWindowTitle("青石江湖   按Ctrl+Alt+Q快速隐藏/显示该窗口");
     setFont(QFont("Tahoma", 8));
     resize(535, 468);
+
+    // Creating the view costs nothing measurable; the engine itself starts with the first load.
+    auto *Layout = new QVBoxLayout(this);
+    Layout->setContentsMargins(0, 0, 0, 0);
+    Fwb1 = new QWebEngineView(this);
+    Fwb1->setObjectName("wb1");
+    Layout->addWidget(Fwb1);
+
+    FormCreate();
+}
+
+void TFrm_WB::FormCreate() {
+    // The engine's start takes a noticeable moment, so the home page begins to load only once the
+    // event loop runs and the icon is up. FUrl stays empty: the first "闯荡江湖" loads it again.
+    QTimer::singleShot(0, this, Dialogs::Guarded([this] {
+                           if (!FLoadStarted)
+                               Load(Portal::HomePage());
+                       }));
+}
+
+void TFrm_WB::Load(const QString &Url) {
+    FLoadStarted = true;
+    Fwb1->load(QUrl(Url));
+}
+
+void TFrm_WB::NV(const QString &Url) {
+    if (Url != FUrl) {
+        Load(Url);
+        FUrl = Url;
+    }
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void TFrm_WB::showEvent(QShowEvent *Event) {
+    QWidget::showEvent(Event);
+    if (!Event->spontaneous())
+        FormShow();
+}
+
+void TFrm_WB::FormShow() {
+    FCentrePending = !FShownBefore;
+    FShownBefore = true;
+    FitFrame();
+    FFitPending = true;
+    QTimer::singleShot(FramePatienceMs, this, [this] { FFitPending = false; });
+}
+
+QMargins TFrm_WB::FrameMargins() const {
+    const QRect Outer = frameGeometry();
+    const QRect Inner = geometry();
+    return QMargins(Inner.left() - Outer.left(), Inner.top() - Outer.top(),
+                    Outer.right() - Inner.right(), Outer.bottom() - Inner.bottom());
+}
+
+void TFrm_WB::FitFrame() {
+    const QMargins M = FrameMargins();
+    FFittedMargins = M;
+    resize(OuterWidth - M.left() - M.right(), OuterHeight - M.top() - M.bottom());
+    if (FCentrePending) {
+        if (QScreen *Screen = QGuiApplication::primaryScreen()) {
+            const QRect Work = Screen->availableGeometry();
+            // move() places the outer frame's corner.
+            move(Work.left() + (Work.width() - OuterWidth) / 2,
+                 Work.top() + (Work.height() - OuterHeight) / 2);
+        }
+    }
+}
+
+void TFrm_WB::moveEvent(QMoveEvent *Event) {
+    QWidget::moveEvent(Event);
+    // The window manager framing the window moves it; the size (and on the first showing the
+    // place) is set again with the frame now known.
+    if (FFitPending && FrameMargins() != FFittedMargins)
+        FitFrame();
+    else if (FFitPending && FCentrePending && !FrameMargins().isNull())
+        FCentrePending = false;
 }
