@@ -2,6 +2,7 @@
 
 #include <QMargins>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 class QWebEngineView;
@@ -14,6 +15,10 @@ class TFrm_WB : public QWidget {
 public:
     explicit TFrm_WB(QWidget *Parent = nullptr);
 
+    // Settings the web engine reads once, when it starts; called before the application object
+    // exists.
+    static void PrepareEngine();
+
     // Loads Url unless it is exactly the address last loaded here, then shows the window and
     // brings it to the front. A page the user reached by following links is kept when the last
     // address is asked for again.
@@ -24,12 +29,12 @@ public:
 
 protected:
     void showEvent(QShowEvent *Event) override;
-    void moveEvent(QMoveEvent *Event) override;
 
 private:
     void FormCreate();
     void FormShow();
     void FitFrame();
+    void FrameWatchTimer();
     QMargins FrameMargins() const;
     void Load(const QString &Url);
 
@@ -37,9 +42,9 @@ private:
     QString FUrl;
     bool FLoadStarted = false;
     bool FShownBefore = false;
-    // Until the window manager has put its frame around a freshly shown window, the outer size
-    // is not known; the size is set again once it is.
-    bool FFitPending = false;
+    // Watches for the window manager's frame after a showing (see FormShow).
+    QTimer FFrameWatch;
+    int FFrameWatchTicks = 0;
     bool FCentrePending = false;
     QMargins FFittedMargins;
 };
