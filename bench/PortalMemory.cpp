@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QWebEngineView>
 #include <cstdio>
 #include <map>
 
@@ -103,6 +102,14 @@ struct TBench {
 
 TBench *Bench = nullptr;
 
+// The program reaches its browser views through Qt's meta-object system only (they live in a
+// library loaded at first use); so does this benchmark.
+class TLoadWatch : public QObject {
+    Q_OBJECT
+public slots:
+    void Finished(bool Ok) { Bench->Loaded = Ok; }
+};
+
 void Begin() {
     Bench = new TBench;
     Bench->Clock.start();
@@ -116,9 +123,10 @@ void Begin() {
             return;
         }
         Bench->Shown = true;
-        QObject::connect(Frm_WB->wb1(), &QWebEngineView::loadFinished,
-                         [](bool Ok) { Bench->Loaded = Ok; });
         Frm_WB->NV(Portal::HomePage());
+        if (Frm_WB->wb1())
+            QObject::connect(Frm_WB->wb1(), SIGNAL(loadFinished(bool)), new TLoadWatch,
+                             SLOT(Finished(bool)));
         QTimer::singleShot(AfterShowMs, [] {
             Bench->Sample();
             Bench->Report();
@@ -139,3 +147,5 @@ int main(int argc, char **argv) {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     return RunApplication(argc, argv);
 }
+
+#include "PortalMemory.moc"

@@ -17,7 +17,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
 #include "About.h"
 #include "AppWindows.h"
@@ -26,6 +25,7 @@
 #include "PageControl.h"
 #include "Portal.h"
 #include "Web.h"
+#include "WebView.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
 #include "dialogs/Error.h"
@@ -53,10 +53,6 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     pnl2->setObjectName("pnl2");
     pnl2->setAutoFillBackground(true);
     pnl2->setGeometry(0, 52, 372, 4);
-    Fwb1 = new QWebEngineView(Fpnl1);
-    Fwb1->setObjectName("wb1");
-    Fwb1->setGeometry(0, 0, 372, 52);
-    Fwb1->setContextMenuPolicy(Qt::NoContextMenu);
 
     FPageControl1 = new TPageControl(this);
     FPageControl1->setObjectName("PageControl1");
@@ -291,10 +287,17 @@ void TFrm_Main::CreatePopupMenu() {
 }
 
 void TFrm_Main::FormCreate() {
-    // The advertisement waits for the event loop: the web engine's start must not hold up the
-    // icon.
-    QTimer::singleShot(0, this,
-                       Dialogs::Guarded([this] { Fwb1->load(QUrl(Portal::AdvertPage())); }));
+    // The advertisement waits until start-up is over: the web engine's start must not hold up
+    // the icon.
+    WebView::AfterStartUp(this, [this] {
+        Fwb1 = WebView::Create(Fpnl1);
+        if (!Fwb1)
+            return;
+        Fwb1->setObjectName("wb1");
+        Fwb1->setGeometry(0, 0, 372, 52);
+        Fwb1->show();
+        WebView::Load(Fwb1, Portal::AdvertPage());
+    });
     ShowApplicationWindow(false);
     hide();
 

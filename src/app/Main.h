@@ -19,7 +19,6 @@ class QSystemTrayIcon;
 class QToolButton;
 class TPageControl;
 class TVozedaRiru;
-class QWebEngineView;
 
 // The hub of the program: a small fixed window with five tabs, the notification-area icon and
 // its menu, and the one action list through which buttons and menu entries reach their handlers.
@@ -51,7 +50,8 @@ public:
     void actLoginExecute();
     void actAboutExecute();
     void N35Click();
-    QWebEngineView *wb1() const { return Fwb1; }
+    // The advertisement strip; created once start-up is over.
+    QWidget *wb1() const { return Fwb1; }
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -80,7 +80,7 @@ private:
     QSystemTrayIcon *FTrayIcon1 = nullptr;
     TPageControl *FPageControl1 = nullptr;
     QWidget *Fpnl1 = nullptr;
-    QWebEngineView *Fwb1 = nullptr;
+    QWidget *Fwb1 = nullptr;
     QLabel *FLabel6 = nullptr;
     QProgressBar *FProgressBar1 = nullptr;
     QLineEdit *FQQ = nullptr;

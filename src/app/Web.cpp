@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
 #include "Portal.h"
+#include "WebView.h"
 #include "dialogs/Dialogs.h"
 
 namespace {
@@ -26,12 +26,8 @@ TFrm_WB::TFrm_WB(QWidget *Parent) : QWidget(Parent, Qt::Window) {
     setFont(QFont("Tahoma", 8));
     resize(535, 468);
 
-    // Creating the view costs nothing measurable; the engine itself starts with the first load.
-    auto *Layout = new QVBoxLayout(this);
-    Layout->setContentsMargins(0, 0, 0, 0);
-    Fwb1 = new QWebEngineView(this);
-    Fwb1->setObjectName("wb1");
-    Layout->addWidget(Fwb1);
+    FLayout = new QVBoxLayout(this);
+    FLayout->setContentsMargins(0, 0, 0, 0);
 
     FFrameWatch.setInterval(FrameWatchMs);
     connect(&FFrameWatch, &QTimer::timeout, this, Dialogs::Guarded([this] { FrameWatchTimer(); }));
@@ -50,20 +46,32 @@ void TFrm_WB::PrepareEngine() {
 }
 
 void TFrm_WB::FormCreate() {
-    // The engine's start takes a noticeable moment, so the home page begins to load only once the
-    // event loop runs and the icon is up. FUrl stays empty: the first "闯荡江湖" loads it again.
-    QTimer::singleShot(0, this, Dialogs::Guarded([this] {
-                           if (!FLoadStarted)
-                               Load(Portal::HomePage());
-                       }));
+    // The engine's start takes a noticeable moment, so the home page begins to load only once
+    // start-up is over and the icon is up. FUrl stays empty: the first "闯荡江湖" loads it again.
+    WebView::AfterStartUp(this, [this] {
+        CreateBrowser();
+        if (!FLoadStarted)
+            Load(Portal::HomePage());
+    });
+}
+
+void TFrm_WB::CreateBrowser() {
+    if (Fwb1)
+        return;
+    Fwb1 = WebView::Create(this);
+    if (!Fwb1)
+        return;
+    Fwb1->setObjectName("wb1");
+    FLayout->addWidget(Fwb1);
 }
 
 void TFrm_WB::Load(const QString &Url) {
     FLoadStarted = true;
-    Fwb1->load(QUrl(Url));
+    WebView::Load(Fwb1, Url);
 }
 
 void TFrm_WB::NV(const QString &Url) {
+    CreateBrowser();
     if (Url != FUrl) {
         Load(Url);
         FUrl = Url;

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <QWidget>
 
-class QWebEngineView;
+class QVBoxLayout;
 
 // The portal browser window: one embedded browser filling the window. It is created hidden at
 // start-up, shown by NV or the portal hotkey, and only hidden when closed; its page and FUrl
@@ -24,7 +24,9 @@ public:
     // address is asked for again.
     void NV(const QString &Url);
 
-    QWebEngineView *wb1() const { return Fwb1; }
+    // The browser view; created once start-up is over (null before, or when the web engine
+    // cannot be loaded).
+    QWidget *wb1() const { return Fwb1; }
     QString Url() const { return FUrl; }
 
 protected:
@@ -38,7 +40,10 @@ private:
     QMargins FrameMargins() const;
     void Load(const QString &Url);
 
-    QWebEngineView *Fwb1 = nullptr;
+    void CreateBrowser();
+
+    QVBoxLayout *FLayout = nullptr;
+    QWidget *Fwb1 = nullptr;
     QString FUrl;
     bool FLoadStarted = false;
     bool FShownBefore = false;

@@ -1,6 +1,7 @@
 // The portal window, the entries that lead to it and to the web, About and Help.
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
@@ -56,6 +57,14 @@ QPoint WorkCentredCorner(int Width, int Height) {
                   Work.top() + (Work.height() - Height) / 2);
 }
 
+// The browser view of a window, once start-up is over and it has been made.
+template <class TForm> QWebEngineView *WaitView(TForm *Form) {
+    QDeadlineTimer Deadline(10000);
+    while (!Form->wb1() && !Deadline.hasExpired())
+        QTest::qWait(10);
+    return qobject_cast<QWebEngineView *>(Form->wb1());
+}
+
 QImage Render(QWidget *W) {
     QImage Image(W->size(), QImage::Format_RGB32);
     Image.fill(Qt::white);
@@ -109,52 +118,51 @@ void TWebTest::cleanup() {
 }
 
 void TWebTest::HomePageLoadsOnceTheLoopRuns() {
-    QSignalSpy Loaded(Frm_WB->wb1(), &QWebEngineView::loadFinished);
-    // Nothing is loaded while start-up is still going on.
-    QVERIFY(Frm_WB->wb1()->url().isEmpty());
-    QVERIFY(WaitLoaded(Loaded));
-    QCOMPARE(Frm_WB->wb1()->url().toString(), Portal::HomePage());
-    QCOMPARE(RunJs(Frm_WB->wb1(), "document.title").toString(), QString("首页 - 青石江湖"));
+    // Nothing of the web engine is there while start-up is still going on.
+    QVERIFY(!Frm_WB->wb1());
+    QWebEngineView *View = WaitView(Frm_WB);
+    QVERIFY(View);
+    QVERIFY(WaitPage(View, Portal::HomePage()));
+    QCOMPARE(RunJs(View, "document.title").toString(), QString("首页 - 青石江湖"));
     QVERIFY(Frm_WB->Url().isEmpty());
     QVERIFY(!Frm_WB->isVisible());
+    QCOMPARE(View->parentWidget(), Frm_WB);
 }
 
 void TWebTest::NVLoadsOnlyAnotherAddress() {
-    QWebEngineView *View = Frm_WB->wb1();
+    QWebEngineView *View = WaitView(Frm_WB);
+    QVERIFY(WaitPage(View, Portal::HomePage())); // loaded at start
     QSignalSpy Started(View, &QWebEngineView::loadStarted);
-    QSignalSpy Loaded(View, &QWebEngineView::loadFinished);
-    QVERIFY(WaitLoaded(Loaded)); // the home page of the start
 
     Frm_WB->NV(Portal::SectionPage(1));
-    QVERIFY(WaitLoaded(Loaded, 2));
+    QVERIFY(WaitPage(View, Portal::SectionPage(1)));
     QVERIFY(Frm_WB->isVisible());
-    QCOMPARE(Started.count(), 2);
+    QCOMPARE(Started.count(), 1);
 
     Frm_WB->hide();
     Frm_WB->NV(Portal::SectionPage(1));
     QTest::qWait(300);
-    QCOMPARE(Started.count(), 2);
+    QCOMPARE(Started.count(), 1);
     QVERIFY(Frm_WB->isVisible());
 
     Frm_WB->NV(Portal::SectionPage(2));
-    QVERIFY(WaitLoaded(Loaded, 3));
+    QVERIFY(WaitPage(View, Portal::SectionPage(2)));
     Frm_WB->NV(Portal::SectionPage(1));
-    QVERIFY(WaitLoaded(Loaded, 4));
-    QCOMPARE(View->url().toString(), Portal::SectionPage(1));
+    QVERIFY(WaitPage(View, Portal::SectionPage(1)));
+    QCOMPARE(Started.count(), 3);
 
     // The comparison is exact: another spelling of the same page is another address.
-    Frm_WB->NV(Portal::SectionPage(1).toUpper().replace("QRC:", "qrc:"));
-    QTest::qWait(300);
-    QCOMPARE(Started.count(), 5);
+    Frm_WB->NV(Portal::SectionPage(1) + "?");
+    QVERIFY(WaitPage(View, Portal::SectionPage(1) + "?"));
+    QCOMPARE(Started.count(), 4);
 }
 
 void TWebTest::FirstLoginLoadsHomeAgain() {
     Dialogs::TDialogScript Script;
-    QWebEngineView *View = Frm_WB->wb1();
+    QWebEngineView *View = WaitView(Frm_WB);
+    QVERIFY(WaitPage(View, Portal::HomePage())); // the load of start-up
     QSignalSpy Started(View, &QWebEngineView::loadStarted);
-    QSignalSpy Loaded(View, &QWebEngineView::loadFinished);
-    QVERIFY(WaitLoaded(Loaded));
-    QCOMPARE(Started.count(), 1);
+    QVERIFY(RunJs(View, "window.marker = 1").toInt() == 1);
 
     QAction *Login = FMain->Action("actLogin");
     QVERIFY(Login->isEnabled());
@@ -163,20 +171,23 @@ void TWebTest::FirstLoginLoadsHomeAgain() {
     QCOMPARE(Script.Shown()[0].Kind, QString("message"));
     QCOMPARE(Script.Shown()[0].Text, QString("按Ctrl+Alt+Q可快速隐藏该窗口"));
     QCOMPARE(Script.Shown()[0].Caption, Dialogs::AppTitle());
-    QVERIFY(WaitLoaded(Loaded, 2));
-    QCOMPARE(Started.count(), 2);
-    QCOMPARE(View->url().toString(), Portal::HomePage());
+    QVERIFY(WaitPage(View, Portal::HomePage()));
+    // The home page was loaded afresh: a new document, without the old one's script state.
+    QTRY_VERIFY(RunJs(View, "typeof window.marker").toString() == "undefined");
+    QCOMPARE(Started.count(), 1);
     QVERIFY(Frm_WB->isVisible());
 
     // The menu's own "闯荡江湖" does the same, and the home page is now the last address.
     auto *MenuLogin = FMain->PopupMenu1()->findChild<QAction *>("mnuLogin");
     QVERIFY(MenuLogin && MenuLogin->isEnabled());
     Frm_WB->hide();
+    RunJs(View, "window.marker = 2");
     MenuLogin->trigger();
     QCOMPARE(Script.Shown().size(), 2);
     QCOMPARE(Script.Shown()[1].Text, QString("按Ctrl+Alt+Q可快速隐藏该窗口"));
     QTest::qWait(300);
-    QCOMPARE(Started.count(), 2);
+    QCOMPARE(Started.count(), 1);
+    QCOMPARE(RunJs(View, "window.marker").toInt(), 2);
     QVERIFY(Frm_WB->isVisible());
 }
 
@@ -186,7 +197,13 @@ void TWebTest::EveryShowingSetsTheSizeCentringOnlyTheFirst() {
     W->NV(Portal::HomePage());
     QTest::qWait(FrameWaitMs());
     QCOMPARE(W->frameGeometry().size(), QSize(1000, 730));
-    QCOMPARE(W->frameGeometry().topLeft(), WorkCentredCorner(1000, 730));
+    // Exactly centred where the window fits the screen (the test desktop); the small screen of the
+    // offscreen platform nudges a window larger than itself by a pixel or two.
+    const QPoint Centred = WorkCentredCorner(1000, 730);
+    if (QGuiApplication::primaryScreen()->availableGeometry().width() >= 1000)
+        QCOMPARE(W->frameGeometry().topLeft(), Centred);
+    else
+        QVERIFY((W->frameGeometry().topLeft() - Centred).manhattanLength() <= 4);
 
     // The user makes it smaller and moves it; hidden and shown again (as the portal hotkey
     // does), it takes the size back but stays where the user put it.
@@ -208,12 +225,10 @@ void TWebTest::EveryShowingSetsTheSizeCentringOnlyTheFirst() {
 }
 
 void TWebTest::LastEntryKeepsTheFollowedLink() {
-    QWebEngineView *View = Frm_WB->wb1();
-    QSignalSpy Loaded(View, &QWebEngineView::loadFinished);
-    QVERIFY(WaitLoaded(Loaded));
     FMain->Action("actPortal6")->trigger();
-    QVERIFY(WaitLoaded(Loaded, 2));
-    QCOMPARE(View->url().toString(), Portal::SectionPage(6));
+    QWebEngineView *View = WaitView(Frm_WB);
+    QVERIFY(WaitPage(View, Portal::SectionPage(6)));
+    QSignalSpy Started(View, &QWebEngineView::loadStarted);
 
     // Follow the guide's link to the first small game with a click into the page.
     const QVariantList At = RunJs(View, "(() => { const r = document.querySelector('a[href=\"games/"
@@ -224,21 +239,21 @@ void TWebTest::LastEntryKeepsTheFollowedLink() {
     QWidget *Input = View->focusProxy();
     QVERIFY(Input);
     QTest::mouseClick(Input, Qt::LeftButton, {}, QPoint(At[0].toInt(), At[1].toInt()));
-    QVERIFY(WaitLoaded(Loaded, 3));
-    QCOMPARE(View->url().toString(), Portal::GamePage(1));
+    QVERIFY(WaitPage(View, Portal::GamePage(1)));
+    QCOMPARE(Started.count(), 1);
 
     // Hidden, then the same entry again: the window comes back with the page the user reached.
     Frm_WB->hide();
     FMain->Action("actPortal6")->trigger();
     QTest::qWait(300);
-    QCOMPARE(Loaded.count(), 3);
+    QCOMPARE(Started.count(), 1);
     QVERIFY(Frm_WB->isVisible());
-    QCOMPARE(View->url().toString(), Portal::GamePage(1));
+    QCOMPARE(RunJs(View, "location.href").toString(), Portal::GamePage(1));
 
     // Any other entry loads its own page.
     FMain->Action("actPortal5")->trigger();
-    QVERIFY(WaitLoaded(Loaded, 4));
-    QCOMPARE(View->url().toString(), Portal::SectionPage(5));
+    QVERIFY(WaitPage(View, Portal::SectionPage(5)));
+    QCOMPARE(Started.count(), 2);
 }
 
 void TWebTest::EntriesReachTheirPages() {
@@ -290,18 +305,15 @@ void TWebTest::EntriesReachTheirPages() {
 }
 
 void TWebTest::AdvertStripWaitsForTheLoop() {
-    QWebEngineView *Strip = FMain->wb1();
+    FMain->FormCreate();
+    QVERIFY(!FMain->wb1());
+    QWebEngineView *Strip = WaitView(FMain);
     QVERIFY(Strip);
     QCOMPARE(Strip->parentWidget()->objectName(), QString("pnl1"));
     auto *pnl2 = FMain->findChild<QWidget *>("pnl2");
     QCOMPARE(Strip->geometry(), QRect(0, 0, 372, 52));
     QCOMPARE(Strip->geometry().bottom() + 1, pnl2->geometry().top());
-
-    QSignalSpy Loaded(Strip, &QWebEngineView::loadFinished);
-    FMain->FormCreate();
-    QVERIFY(Strip->url().isEmpty());
-    QVERIFY(WaitLoaded(Loaded));
-    QCOMPARE(Strip->url().toString(), Portal::AdvertPage());
+    QVERIFY(WaitPage(Strip, Portal::AdvertPage()));
 }
 
 void TWebTest::AboutTextsAndLinks() {

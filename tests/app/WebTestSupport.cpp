@@ -38,3 +38,14 @@ bool WaitLoaded(QSignalSpy &Spy, int Count, int TimeoutMs) {
         Spy.wait(50);
     return Spy.count() >= Count && Spy.last().value(0).toBool();
 }
+
+bool WaitPage(QWebEngineView *View, const QString &Url, int TimeoutMs) {
+    const QString Want = Url + " complete";
+    QDeadlineTimer Deadline(TimeoutMs);
+    while (!Deadline.hasExpired()) {
+        if (RunJs(View, "location.href + ' ' + document.readyState", 1000).toString() == Want)
+            return true;
+        QTest::qWait(20);
+    }
+    return false;
+}

@@ -24,5 +24,7 @@ protected:
 
 // Runs Script in the view's page and waits for its result.
 QVariant RunJs(QWebEngineView *View, const QString &Script, int TimeoutMs = 10000);
+// Waits until the view shows the document at Url, completely loaded.
+bool WaitPage(QWebEngineView *View, const QString &Url, int TimeoutMs = 20000);
 // Waits until Spy (on a view's loadFinished) has seen Count loads; whether the last one loaded.
 bool WaitLoaded(QSignalSpy &Spy, int Count = 1, int TimeoutMs = 20000);

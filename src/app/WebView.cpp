@@ -1,0 +1,68 @@
+#include "WebView.h"
+
+#include <QCoreApplication>
+#include <QLibrary>
+#include <QOpenGLContext>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+#include "dialogs/Dialogs.h"
+
+// Exported by Qt GUI for the web engine and Qt Quick; declared in one of its private headers.
+Q_GUI_EXPORT QOpenGLContext *qt_gl_global_share_context();
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *Context);
+
+namespace WebView {
+
+namespace {
+
+// The web engine draws through a graphics context shared with the whole application. Qt makes it
+// while the application object is built when asked to (Qt::AA_ShareOpenGLContexts), which costs
+// tens of milliseconds before the icon can appear; the same is done here, at the first use of
+// the engine, before its library is loaded.
+void ShareGraphicsContext() {
+    if (!qt_gl_global_share_context()) {
+        auto *Context = new QOpenGLContext; // lives as long as the process
+        Context->create();
+        qt_gl_set_global_share_context(Context);
+    }
+}
+
+using TCreate = QWidget *(*)(QWidget *Parent);
+
+TCreate Factory() {
+    static TCreate Result = [] {
+        ShareGraphicsContext();
+        QLibrary Library(QCoreApplication::applicationDirPath() + "/qc_webview");
+        // The library stays loaded for the life of the process.
+        return reinterpret_cast<TCreate>(Library.resolve("qc_CreateWebView"));
+    }();
+    return Result;
+}
+
+} // namespace
+
+QWidget *Create(QWidget *Parent) {
+    const TCreate Make = Factory();
+    return Make ? Make(Parent) : nullptr;
+}
+
+void Load(QWidget *View, const QString &Url) {
+    if (View)
+        View->setProperty("url", QUrl(Url));
+}
+
+QString Url(const QWidget *View) {
+    return View ? View->property("url").toUrl().toString() : QString();
+}
+
+void AfterStartUp(QObject *Context, std::function<void()> Fn) {
+    // The first pass of the loop runs the zero timers queued during start-up (the icon's and the
+    // start-up report's among them); this one is queued during that pass, so it comes after.
+    QTimer::singleShot(0, Context, [Context, Fn = std::move(Fn)] {
+        QTimer::singleShot(0, Context, Dialogs::Guarded(Fn));
+    });
+}
+
+} // namespace WebView
