@@ -32,7 +32,6 @@ template <class T> void CreateForm(T *&Form, std::function<T *()> Make) {
 } // namespace
 
 int RunApplication(int &argc, char **argv) {
-    TFrm_WB::PrepareEngine();
     QApplication App(argc, argv);
     App.setQuitOnLastWindowClosed(false);
     const QString ExeFilePath = QCoreApplication::applicationFilePath();

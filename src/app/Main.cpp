@@ -14,7 +14,6 @@
 #include <QSqlError>
 #include <QSqlTableModel>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 

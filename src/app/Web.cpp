@@ -35,16 +35,6 @@ TFrm_WB::TFrm_WB(QWidget *Parent) : QWidget(Parent, Qt::Window) {
     FormCreate();
 }
 
-void TFrm_WB::PrepareEngine() {
-    // The portal window and the main window's strip show pages from the same place: one page
-    // process serves both, instead of one each, which saves about 80 MB.
-    QByteArray Flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!Flags.contains("--process-per-site")) {
-        Flags += Flags.isEmpty() ? "--process-per-site" : " --process-per-site";
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", Flags);
-    }
-}
-
 void TFrm_WB::FormCreate() {
     // The engine's start takes a noticeable moment, so the home page begins to load only once
     // start-up is over and the icon is up. FUrl stays empty: the first "闯荡江湖" loads it again.

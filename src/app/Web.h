@@ -15,10 +15,6 @@ class TFrm_WB : public QWidget {
 public:
     explicit TFrm_WB(QWidget *Parent = nullptr);
 
-    // Settings the web engine reads once, when it starts; called before the application object
-    // exists.
-    static void PrepareEngine();
-
     // Loads Url unless it is exactly the address last loaded here, then shows the window and
     // brings it to the front. A page the user reached by following links is kept when the last
     // address is asked for again.

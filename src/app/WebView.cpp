@@ -31,9 +31,36 @@ void ShareGraphicsContext() {
 
 using TCreate = QWidget *(*)(QWidget *Parent);
 
+// The engine reads its switches from the environment when its first page is made. Both views
+// show pages of one site, so one page process serves both instead of one each (about 80 MB
+// less). The environment is put back afterwards, so programs started from here do not inherit it.
+const char *const FlagsVariable = "QTWEBENGINE_CHROMIUM_FLAGS";
+bool FlagsPending = false;
+bool FlagsWereSet = false;
+QByteArray FlagsBefore;
+
+void SetEngineFlags() {
+    FlagsWereSet = qEnvironmentVariableIsSet(FlagsVariable);
+    FlagsBefore = qgetenv(FlagsVariable);
+    if (!FlagsBefore.contains("--process-per-site"))
+        qputenv(FlagsVariable, (FlagsBefore + " --process-per-site").trimmed());
+    FlagsPending = true;
+}
+
+void RestoreEngineFlags() {
+    if (!FlagsPending)
+        return;
+    FlagsPending = false;
+    if (FlagsWereSet)
+        qputenv(FlagsVariable, FlagsBefore);
+    else
+        qunsetenv(FlagsVariable);
+}
+
 TCreate Factory() {
     static TCreate Result = [] {
         ShareGraphicsContext();
+        SetEngineFlags();
         QLibrary Library(QCoreApplication::applicationDirPath() + "/qc_webview");
         // The library stays loaded for the life of the process.
         return reinterpret_cast<TCreate>(Library.resolve("qc_CreateWebView"));
@@ -49,8 +76,11 @@ QWidget *Create(QWidget *Parent) {
 }
 
 void Load(QWidget *View, const QString &Url) {
-    if (View)
-        View->setProperty("url", QUrl(Url));
+    if (!View)
+        return;
+    // The first load starts the engine, which reads its switches then.
+    View->setProperty("url", QUrl(Url));
+    RestoreEngineFlags();
 }
 
 QString Url(const QWidget *View) {
