@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStringList>
+#include <algorithm>
 
 #include "LineLabel.h"
 #include "Portal.h"
@@ -70,6 +71,9 @@ TFrm_About::TFrm_About(std::shared_ptr<platform::IShell> Shell, QWidget *Parent)
     auto *Mail = new QLabel("作者邮箱:lumenbirk@163.com", this);
     Mail->setObjectName("lbl3");
     Mail->setGeometry(8, 144, 136, 14);
+    // The whole address stays readable whatever the desktop's font: the label is as wide as its
+    // text needs (the row has room).
+    Mail->resize(std::max(136, Mail->sizeHint().width()), 14);
 
     auto *Version = new QLabel("当前版本:V1.0", this);
     Version->setObjectName("lbl4");

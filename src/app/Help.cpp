@@ -33,6 +33,9 @@ TFrm_Help::TFrm_Help(QWidget *Parent) : QWidget(Parent, Qt::Window) {
     Label->setObjectName("Label1");
     Label->setWordWrap(true);
     Label->setGeometry(8, 8, 276, 130);
+    // The last line wraps; with the desktop's fonts the text may need more than 130 pixels, and
+    // there is room down to the button.
+    Label->FitHeight(130);
 
     auto *Button = new QPushButton("确定", this);
     Button->setObjectName("btn1");

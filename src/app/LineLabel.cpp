@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QStyle>
+#include <algorithm>
 
 TLineLabel::TLineLabel(const QString &Text, QWidget *Parent) : QLabel(Text, Parent) {
     setTextFormat(Qt::PlainText);
@@ -15,11 +16,22 @@ QString TLineLabel::DisplayText(const QString &Text) {
     return Result;
 }
 
+int TLineLabel::Flags() const {
+    return Qt::AlignLeft | Qt::AlignTop | (wordWrap() ? Qt::TextWordWrap : 0);
+}
+
+int TLineLabel::TextHeight() const {
+    const QRect Room(0, 0, contentsRect().width(), 100000);
+    return fontMetrics().boundingRect(Room, Flags(), DisplayText(text())).height() +
+           (height() - contentsRect().height());
+}
+
+void TLineLabel::FitHeight(int MinHeight) {
+    resize(width(), std::max(MinHeight, TextHeight()));
+}
+
 void TLineLabel::paintEvent(QPaintEvent *) {
     QPainter Painter(this);
-    int Flags = Qt::AlignLeft | Qt::AlignTop;
-    if (wordWrap())
-        Flags |= Qt::TextWordWrap;
-    style()->drawItemText(&Painter, contentsRect(), Flags, palette(), isEnabled(),
+    style()->drawItemText(&Painter, contentsRect(), Flags(), palette(), isEnabled(),
                           DisplayText(text()), foregroundRole());
 }

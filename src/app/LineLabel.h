@@ -11,7 +11,14 @@ public:
     explicit TLineLabel(const QString &Text, QWidget *Parent = nullptr);
     // The text as drawn: every CR LF and lone CR turned into a line feed.
     static QString DisplayText(const QString &Text);
+    // The height the drawn text needs at the label's width.
+    int TextHeight() const;
+    // Grows the label downwards when its text needs more room than MinHeight, so no line is cut.
+    void FitHeight(int MinHeight);
 
 protected:
     void paintEvent(QPaintEvent *Event) override;
+
+private:
+    int Flags() const;
 };

@@ -17,6 +17,7 @@
 #include "app/About.h"
 #include "app/AppWindows.h"
 #include "app/Help.h"
+#include "app/LineLabel.h"
 #include "app/Main.h"
 #include "app/Portal.h"
 #include "app/Web.h"
@@ -328,6 +329,7 @@ void TWebTest::AboutTextsAndLinks() {
     QVERIFY(Mail->text().startsWith("作者邮箱:"));
     QVERIFY(Mail->text().contains('@'));
     QCOMPARE(Mail->pos(), QPoint(8, 144));
+    QVERIFY(Mail->width() >= Mail->sizeHint().width());
     auto *Version = A->findChild<QLabel *>("lbl4");
     QCOMPARE(Version->text(), QString("当前版本:V1.0"));
     QCOMPARE(Version->pos(), QPoint(137, 161));
@@ -370,9 +372,14 @@ void TWebTest::HelpTextAndButton() {
     TFrm_Help *H = Frm_Help;
     QCOMPARE(H->windowTitle(), QString("帮助"));
     QCOMPARE(H->size(), QSize(299, 218));
-    auto *Text = H->findChild<QLabel *>("Label1");
+    auto *Text = H->findChild<TLineLabel *>("Label1");
     QCOMPARE(Text->text(), HelpText);
-    QCOMPARE(Text->geometry(), QRect(8, 8, 276, 130));
+    QCOMPARE(Text->pos(), QPoint(8, 8));
+    QCOMPARE(Text->width(), 276);
+    // At least its design height, grown so that no line is cut, and clear of the button.
+    QVERIFY(Text->height() >= 130);
+    QVERIFY(Text->height() >= Text->TextHeight());
+    QVERIFY(Text->geometry().bottom() < 184);
     // The lines separated by CR alone are drawn as lines of their own, exactly as a label with
     // line feeds draws them; a plain label runs them together.
     QString WithFeeds = HelpText;
