@@ -162,6 +162,16 @@ void TPortalPagesTest::MinesOpenOnClick() {
     QVERIFY(After.value("laid").toBool());
     QVERIFY(After.value("revealed").toInt() >= 1);
     QCOMPARE(After.value("over").toBool(), After.value("won").toBool());
+
+    // A right click plants a flag on a cell still closed, and a second one takes it away.
+    const int Closed = RunJs(FView, "[...Array(81).keys()].find(i => !cellOpen(i)) ?? -1").toInt();
+    QVERIFY(Closed >= 0);
+    const QVariantList At = RunJs(FView, QString("cellCentre(%1)").arg(Closed)).toList();
+    const QPoint Point(At.value(0).toInt(), At.value(1).toInt());
+    QTest::mouseClick(FView->focusProxy(), Qt::RightButton, {}, Point);
+    QTRY_COMPARE(State().value("flags").toInt(), 1);
+    QTest::mouseClick(FView->focusProxy(), Qt::RightButton, {}, Point);
+    QTRY_COMPARE(State().value("flags").toInt(), 0);
 }
 
 void TPortalPagesTest::GomokuAnswersAStone() {

@@ -119,6 +119,7 @@ void TWebTest::cleanup() {
 }
 
 void TWebTest::HomePageLoadsOnceTheLoopRuns() {
+    QCOMPARE(Frm_WB->windowTitle(), QString("青石江湖   按Ctrl+Alt+Q快速隐藏/显示该窗口"));
     // Nothing of the web engine is there while start-up is still going on.
     QVERIFY(!Frm_WB->wb1());
     QWebEngineView *View = WaitView(Frm_WB);
