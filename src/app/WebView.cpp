@@ -63,7 +63,10 @@ TCreate Factory() {
         SetEngineFlags();
         QLibrary Library(QCoreApplication::applicationDirPath() + "/qc_webview");
         // The library stays loaded for the life of the process.
-        return reinterpret_cast<TCreate>(Library.resolve("qc_CreateWebView"));
+        const auto Make = reinterpret_cast<TCreate>(Library.resolve("qc_CreateWebView"));
+        if (!Make)
+            RestoreEngineFlags();
+        return Make;
     }();
     return Result;
 }
@@ -81,10 +84,6 @@ void Load(QWidget *View, const QString &Url) {
     // The first load starts the engine, which reads its switches then.
     View->setProperty("url", QUrl(Url));
     RestoreEngineFlags();
-}
-
-QString Url(const QWidget *View) {
-    return View ? View->property("url").toUrl().toString() : QString();
 }
 
 void AfterStartUp(QObject *Context, std::function<void()> Fn) {

@@ -15,9 +15,8 @@ namespace WebView {
 // A new browser view inside Parent; nullptr when the engine's library cannot be loaded (the
 // program then runs on without its pages).
 QWidget *Create(QWidget *Parent);
-// Starts loading Url; the view's current address.
+// Starts loading Url.
 void Load(QWidget *View, const QString &Url);
-QString Url(const QWidget *View);
 
 // Runs Fn once start-up is over: after the event loop has made a full pass, so the icon and
 // everything queued at start come first.
