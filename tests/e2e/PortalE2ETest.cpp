@@ -33,6 +33,7 @@ class TPortalE2ETest : public QObject {
     Q_OBJECT
 private slots:
     void EngineStartsAfterTheIconAndStays();
+    void RunsOnWithoutTheEngine();
 };
 
 void TPortalE2ETest::EngineStartsAfterTheIconAndStays() {
@@ -55,6 +56,16 @@ void TPortalE2ETest::EngineStartsAfterTheIconAndStays() {
     // The engine found the shared graphics context it needs (without it, it crashes).
     QVERIFY2(!Output.contains("initialized from a plugin"), qPrintable(Output));
     QVERIFY2(!Output.contains("OpenGL context creation failed"), qPrintable(Output));
+}
+
+void TPortalE2ETest::RunsOnWithoutTheEngine() {
+    // Without the engine's library the portal's windows stay empty; nothing else is lost.
+    TAppProcess App;
+    QVERIFY(QFile::remove(App.Dir() + "libqc_webview.so"));
+    QVERIFY2(App.Start(), qPrintable(App.Output()));
+    QTest::qWait(3000);
+    QVERIFY2(App.IsRunning(), qPrintable(App.Output()));
+    QVERIFY(!Children(App.Process().processId()).join('\n').contains("QtWebEngineProcess"));
 }
 
 QTEST_GUILESS_MAIN(TPortalE2ETest)
