@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QRect>
 #include <QTest>
 
 #include "AppProcess.h"
@@ -27,6 +29,35 @@ QStringList Children(qint64 Parent) {
     return Result;
 }
 
+// Numbers of an X property of a window (or of the root window), as xprop prints them.
+QList<int> XProp(const QString &Window, const char *Property) {
+    QProcess P;
+    QStringList Args = Window.isEmpty() ? QStringList{"-root"} : QStringList{"-id", Window};
+    P.start("xprop", Args << Property);
+    P.waitForFinished(5000);
+    const QString Out = QString::fromUtf8(P.readAllStandardOutput()).section('=', 1);
+    QList<int> Numbers;
+    for (const QString &Part : Out.split(',', Qt::SkipEmptyParts))
+        Numbers << Part.trimmed().toInt();
+    return Numbers;
+}
+
+// Where a window's client area sits on the screen. (xdotool's getwindowgeometry adds the window
+// manager's frame offset twice for a framed window, so xwininfo is asked.)
+QPoint ClientCorner(const QString &Window) {
+    QProcess P;
+    P.start("xwininfo", {"-id", Window});
+    P.waitForFinished(5000);
+    QPoint Corner;
+    for (const QString &Line : QString::fromUtf8(P.readAllStandardOutput()).split('\n')) {
+        if (Line.contains("Absolute upper-left X:"))
+            Corner.setX(Line.section(':', 1).trimmed().toInt());
+        else if (Line.contains("Absolute upper-left Y:"))
+            Corner.setY(Line.section(':', 1).trimmed().toInt());
+    }
+    return Corner;
+}
+
 } // namespace
 
 class TPortalE2ETest : public QObject {
@@ -34,6 +65,7 @@ class TPortalE2ETest : public QObject {
 private slots:
     void EngineStartsAfterTheIconAndStays();
     void RunsOnWithoutTheEngine();
+    void LoginFromTheTrayMenuShowsThePortal();
 };
 
 void TPortalE2ETest::EngineStartsAfterTheIconAndStays() {
@@ -66,6 +98,42 @@ void TPortalE2ETest::RunsOnWithoutTheEngine() {
     QTest::qWait(3000);
     QVERIFY2(App.IsRunning(), qPrintable(App.Output()));
     QVERIFY(!Children(App.Process().processId()).join('\n').contains("QtWebEngineProcess"));
+}
+
+void TPortalE2ETest::LoginFromTheTrayMenuShowsThePortal() {
+    TAppProcess App;
+    QVERIFY2(App.Start(), qPrintable(App.Output()));
+    // The tray host shows our icon alone; a right click on it opens the menu.
+    const QString Tray =
+        X11::XDoTool({"search", "--onlyvisible", "--class", "trayer"}).section('\n', 0, 0);
+    QVERIFY(!Tray.isEmpty());
+    QTest::qWait(1000);
+    const QRect TrayRect = X11::Geometry(Tray);
+    const QPoint Icon = TrayRect.center();
+    X11::XDoTool({"mousemove", QString::number(Icon.x()), QString::number(Icon.y()), "click", "3"});
+    QTest::qWait(500);
+    // 显示主窗体, 隐藏主窗体, 常用功能, 网络游戏 -> its first entry, 闯荡江湖.
+    X11::XDoTool({"key", "--delay", "80", "Down", "Down", "Down", "Down", "Right", "Return"});
+
+    const QString Box = X11::WaitForWindow("qingchuan");
+    QVERIFY2(!Box.isEmpty(), "the hint box, titled with the program's title");
+    X11::XDoTool({"key", "--window", Box, "Return"});
+    const QString Portal = X11::WaitForWindow("青石江湖   按Ctrl+Alt+Q快速隐藏/显示该窗口");
+    QVERIFY(!Portal.isEmpty());
+    QVERIFY(X11::WaitForNoWindow("qingchuan"));
+
+    // 1000 x 730 with the window manager's frame, centred on the work area.
+    QTest::qWait(1500);
+    const QList<int> Frame = XProp(Portal, "_NET_FRAME_EXTENTS"); // left, right, top, bottom
+    QCOMPARE(Frame.size(), 4);
+    const QRect Client = X11::Geometry(Portal);
+    QCOMPARE(Client.width() + Frame[0] + Frame[1], 1000);
+    QCOMPARE(Client.height() + Frame[2] + Frame[3], 730);
+    const QList<int> Work = XProp({}, "_NET_WORKAREA"); // x, y, width, height
+    QVERIFY(Work.size() >= 4);
+    const QPoint Corner = ClientCorner(Portal) - QPoint(Frame[0], Frame[2]);
+    QCOMPARE(Corner, QPoint(Work[0] + (Work[2] - 1000) / 2, Work[1] + (Work[3] - 730) / 2));
+    QVERIFY(App.IsRunning());
 }
 
 QTEST_GUILESS_MAIN(TPortalE2ETest)
