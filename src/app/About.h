@@ -32,7 +32,9 @@ private:
 class TFrm_About : public QWidget {
     Q_OBJECT
 public:
-    explicit TFrm_About(std::shared_ptr<platform::IShell> Shell, QWidget *Parent = nullptr);
+    // Without a shell the link and "查看更新" open nothing.
+    explicit TFrm_About(std::shared_ptr<platform::IShell> Shell = nullptr,
+                        QWidget *Parent = nullptr);
 
     static QString DisclaimerText();
     // "查看更新": the maker's download page in the desktop's browser.
