@@ -62,7 +62,7 @@ int RunApplication(int &argc, char **argv) {
         Dialogs::Guard([] { Frm_Main->FormCreate(); });
     CreateForm<TFrm_Pop>(Frm_Pop, [] { return new TFrm_Pop; });
     CreateForm<TFrm_WB>(Frm_WB, [] { return new TFrm_WB; });
-    CreateForm<TFrm_About>(Frm_About, [] { return new TFrm_About; });
+    CreateForm<TFrm_About>(Frm_About, [&] { return new TFrm_About(Platform.Shell); });
     CreateForm<TFrm_Help>(Frm_Help, [] { return new TFrm_Help; });
 
     UniqueInstance::Listen(*Platform.InstanceGuard, [] {

@@ -2,9 +2,20 @@
 
 #include <QWidget>
 
-// The Help window.
+// The Help window: the default hotkeys and a note on screen capture. Shown modeless; "确定" and
+// the close box only hide it.
 class TFrm_Help : public QWidget {
     Q_OBJECT
 public:
     explicit TFrm_Help(QWidget *Parent = nullptr);
+
+    static QString HelpText();
+    // "确定".
+    void btn1Click();
+
+protected:
+    void showEvent(QShowEvent *Event) override;
+
+private:
+    bool FCentred = false;
 };

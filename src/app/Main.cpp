@@ -19,11 +19,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "About.h"
 #include "AppWindows.h"
+#include "Help.h"
 #include "Images.h"
 #include "PageControl.h"
+#include "Portal.h"
 #include "TaskRemind.h"
 #include "Web.h"
+#include "WebView.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
 #include "dialogs/Error.h"
@@ -91,6 +95,7 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     FPageControl1->OnChange = [this] { PageControl1Change(); };
 
     CreatePopupMenu();
+    BindPortalEntries();
     FTrayIcon1 = new QSystemTrayIcon(ProgramIcon(), this);
     FTrayIcon1->setObjectName("TrayIcon1");
     FTrayIcon1->setToolTip(Dialogs::AppTitle());
@@ -317,6 +322,17 @@ void TFrm_Main::CreatePopupMenu() {
 }
 
 void TFrm_Main::FormCreate() {
+    // The advertisement waits until start-up is over: the web engine's start must not hold up
+    // the icon.
+    WebView::AfterStartUp(this, [this] {
+        Fwb1 = WebView::Create(Fpnl1);
+        if (!Fwb1)
+            return;
+        Fwb1->setObjectName("wb1");
+        Fwb1->setGeometry(0, 0, 372, 52);
+        Fwb1->show();
+        WebView::Load(Fwb1, Portal::AdvertPage());
+    });
     ShowApplicationWindow(false);
     hide();
 
@@ -418,6 +434,57 @@ void TFrm_Main::actCameraWindowExecute() {
 
 void TFrm_Main::actCameraWindowLikeSpyExecute() {
     RunCapture(&TScreenShot::CameraWindowLikeSpy);
+}
+
+void TFrm_Main::BindPortalEntries() {
+    const auto Bind = [this](QAction *A, std::function<void()> Handler) {
+        A->setEnabled(true);
+        connect(A, &QAction::triggered, this, Dialogs::Guarded(std::move(Handler)));
+    };
+    const auto Entry = [this](const char *Name) { return FPopupMenu1->findChild<QAction *>(Name); };
+    const auto Show = [](const QString &Url) {
+        return [Url] {
+            if (Frm_WB)
+                Frm_WB->NV(Url);
+        };
+    };
+    Bind(Action("actLogin"), [this] { actLoginExecute(); });
+    Bind(Entry("mnuLogin"), [this] { actLoginExecute(); });
+    for (int I = 1; I <= 6; ++I)
+        Bind(Action(QString("actPortal%1").arg(I)), Show(Portal::SectionPage(I)));
+    for (int I = 1; I <= 5; ++I)
+        Bind(Entry(qPrintable(QString("mnuGame%1").arg(I))), Show(Portal::GamePage(I)));
+    Bind(Entry("mnuMoreGames"), [this] { OpenWeb(Portal::MoreGamesPage()); });
+    Bind(Entry("N35"), [this] { N35Click(); });
+    Bind(Action("actAbout"), [this] { actAboutExecute(); });
+}
+
+void TFrm_Main::actLoginExecute() {
+    Dialogs::ShowMessage("按Ctrl+Alt+Q可快速隐藏该窗口", Dialogs::AppTitle());
+    if (Frm_WB)
+        Frm_WB->NV(Portal::HomePage());
+}
+
+void TFrm_Main::actAboutExecute() {
+    if (Frm_About) {
+        Frm_About->show();
+        Frm_About->raise();
+        Frm_About->activateWindow();
+    }
+}
+
+void TFrm_Main::N35Click() {
+    if (Frm_Help) {
+        Frm_Help->show();
+        Frm_Help->raise();
+        Frm_Help->activateWindow();
+    }
+}
+
+void TFrm_Main::OpenWeb(const QString &Url) {
+    // A missing browser or network is not reported: the launch's result is not examined.
+    if (FPlatform.Shell)
+        FPlatform.Shell->Open(Url.toStdString());
 }
 
 void TFrm_Main::InstanceMessage() {

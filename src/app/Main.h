@@ -74,6 +74,12 @@ public:
     void actTaskListExecute();
     void actTaskInfoExecute();
     void actsysconfigExecute();
+    // The portal entries and the two information windows.
+    void actLoginExecute();
+    void actAboutExecute();
+    void N35Click();
+    // The advertisement strip; created once start-up is over.
+    QWidget *wb1() const { return Fwb1; }
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -85,6 +91,8 @@ private:
     void CreateActions();
     void CreateCommonPage(QWidget *Page);
     void CreatePopupMenu();
+    void BindPortalEntries();
+    void OpenWeb(const QString &Url);
     void PageControl1Change();
     void ShowApplicationWindow(bool Show);
     void RunCapture(int32_t (TScreenShot::*Manner)());
@@ -103,6 +111,7 @@ private:
     QSystemTrayIcon *FTrayIcon1 = nullptr;
     TPageControl *FPageControl1 = nullptr;
     QWidget *Fpnl1 = nullptr;
+    QWidget *Fwb1 = nullptr;
     QLabel *FLabel6 = nullptr;
     QProgressBar *FProgressBar1 = nullptr;
     QLineEdit *FQQ = nullptr;

@@ -1,8 +1,119 @@
 #include "Web.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "Portal.h"
+#include "WebView.h"
+#include "dialogs/Dialogs.h"
+
+namespace {
+// The outer size the window takes at every showing.
+constexpr int OuterWidth = 1000;
+constexpr int OuterHeight = 730;
+// How long after a showing the window manager's frame may still arrive, and how often to look.
+constexpr int FramePatienceMs = 1000;
+constexpr int FrameWatchMs = 20;
+} // namespace
+
 TFrm_WB::TFrm_WB(QWidget *Parent) : QWidget(Parent, Qt::Window) {
     setObjectName("Frm_WB");
     setWindowTitle("青石江湖   按Ctrl+Alt+Q快速隐藏/显示该窗口");
     setFont(QFont("Tahoma", 8));
     resize(535, 468);
+
+    FLayout = new QVBoxLayout(this);
+    FLayout->setContentsMargins(0, 0, 0, 0);
+
+    FFrameWatch.setInterval(FrameWatchMs);
+    connect(&FFrameWatch, &QTimer::timeout, this, Dialogs::Guarded([this] { FrameWatchTimer(); }));
+
+    FormCreate();
+}
+
+void TFrm_WB::FormCreate() {
+    // The engine's start takes a noticeable moment, so the home page begins to load only once
+    // start-up is over and the icon is up. FUrl stays empty: the first "闯荡江湖" loads it again.
+    WebView::AfterStartUp(this, [this] {
+        CreateBrowser();
+        if (!FLoadStarted)
+            Load(Portal::HomePage());
+    });
+}
+
+void TFrm_WB::CreateBrowser() {
+    if (Fwb1)
+        return;
+    Fwb1 = WebView::Create(this);
+    if (!Fwb1)
+        return;
+    Fwb1->setObjectName("wb1");
+    FLayout->addWidget(Fwb1);
+}
+
+void TFrm_WB::Load(const QString &Url) {
+    FLoadStarted = true;
+    WebView::Load(Fwb1, Url);
+}
+
+void TFrm_WB::NV(const QString &Url) {
+    CreateBrowser();
+    if (Url != FUrl) {
+        Load(Url);
+        FUrl = Url;
+    }
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void TFrm_WB::showEvent(QShowEvent *Event) {
+    QWidget::showEvent(Event);
+    if (!Event->spontaneous())
+        FormShow();
+}
+
+void TFrm_WB::FormShow() {
+    FCentrePending = !FShownBefore;
+    FShownBefore = true;
+    FitFrame();
+    // The window manager puts its frame around the window a moment after it is shown; until
+    // then the outer size is not known, so it is set again as soon as the frame is there.
+    FFrameWatchTicks = 0;
+    FFrameWatch.start();
+}
+
+void TFrm_WB::FrameWatchTimer() {
+    if (FrameMargins() != FFittedMargins)
+        FitFrame();
+    if (++FFrameWatchTicks * FrameWatchMs >= FramePatienceMs || !isVisible())
+        FFrameWatch.stop();
+}
+
+QMargins TFrm_WB::FrameMargins() const {
+    const QRect Outer = frameGeometry();
+    const QRect Inner = geometry();
+    return QMargins(Inner.left() - Outer.left(), Inner.top() - Outer.top(),
+                    Outer.right() - Inner.right(), Outer.bottom() - Inner.bottom());
+}
+
+void TFrm_WB::FitFrame() {
+    const QMargins M = FrameMargins();
+    FFittedMargins = M;
+    resize(OuterWidth - M.left() - M.right(), OuterHeight - M.top() - M.bottom());
+    if (FCentrePending) {
+        if (QScreen *Screen = QGuiApplication::primaryScreen()) {
+            const QRect Work = Screen->availableGeometry();
+            // move() places the outer frame's corner.
+            move(Work.left() + (Work.width() - OuterWidth) / 2,
+                 Work.top() + (Work.height() - OuterHeight) / 2);
+        }
+    }
 }

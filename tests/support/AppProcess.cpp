@@ -15,7 +15,7 @@ TAppProcess::TAppProcess(const QString &ExeName, bool Seed) : FExeName(ExeName) 
     if (Seed)
         SeedFolder(FDir.path());
     // Companion files the build puts beside the program.
-    for (const char *Extra : {"Lock.exe", "libCameraDll.so"})
+    for (const char *Extra : {"Lock.exe", "libCameraDll.so", "libqc_webview.so"})
         QFile::copy(QStringLiteral(QC_BIN_DIR "/") + Extra, Dir() + Extra);
 }
 

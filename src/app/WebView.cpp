@@ -1,0 +1,97 @@
+#include "WebView.h"
+
+#include <QCoreApplication>
+#include <QLibrary>
+#include <QOpenGLContext>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+#include "dialogs/Dialogs.h"
+
+// Exported by Qt GUI for the web engine and Qt Quick; declared in one of its private headers.
+Q_GUI_EXPORT QOpenGLContext *qt_gl_global_share_context();
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *Context);
+
+namespace WebView {
+
+namespace {
+
+// The web engine draws through a graphics context shared with the whole application. Qt makes it
+// while the application object is built when asked to (Qt::AA_ShareOpenGLContexts), which costs
+// tens of milliseconds before the icon can appear; the same is done here, at the first use of
+// the engine, before its library is loaded.
+void ShareGraphicsContext() {
+    if (!qt_gl_global_share_context()) {
+        auto *Context = new QOpenGLContext; // lives as long as the process
+        Context->create();
+        qt_gl_set_global_share_context(Context);
+    }
+}
+
+using TCreate = QWidget *(*)(QWidget *Parent);
+
+// The engine reads its switches from the environment when its first page is made. Both views
+// show pages of one site, so one page process serves both instead of one each (about 80 MB
+// less). The environment is put back afterwards, so programs started from here do not inherit it.
+const char *const FlagsVariable = "QTWEBENGINE_CHROMIUM_FLAGS";
+bool FlagsPending = false;
+bool FlagsWereSet = false;
+QByteArray FlagsBefore;
+
+void SetEngineFlags() {
+    FlagsWereSet = qEnvironmentVariableIsSet(FlagsVariable);
+    FlagsBefore = qgetenv(FlagsVariable);
+    if (!FlagsBefore.contains("--process-per-site"))
+        qputenv(FlagsVariable, (FlagsBefore + " --process-per-site").trimmed());
+    FlagsPending = true;
+}
+
+void RestoreEngineFlags() {
+    if (!FlagsPending)
+        return;
+    FlagsPending = false;
+    if (FlagsWereSet)
+        qputenv(FlagsVariable, FlagsBefore);
+    else
+        qunsetenv(FlagsVariable);
+}
+
+TCreate Factory() {
+    static TCreate Result = [] {
+        ShareGraphicsContext();
+        SetEngineFlags();
+        QLibrary Library(QCoreApplication::applicationDirPath() + "/qc_webview");
+        // The library stays loaded for the life of the process.
+        const auto Make = reinterpret_cast<TCreate>(Library.resolve("qc_CreateWebView"));
+        if (!Make)
+            RestoreEngineFlags();
+        return Make;
+    }();
+    return Result;
+}
+
+} // namespace
+
+QWidget *Create(QWidget *Parent) {
+    const TCreate Make = Factory();
+    return Make ? Make(Parent) : nullptr;
+}
+
+void Load(QWidget *View, const QString &Url) {
+    if (!View)
+        return;
+    // The first load starts the engine, which reads its switches then.
+    View->setProperty("url", QUrl(Url));
+    RestoreEngineFlags();
+}
+
+void AfterStartUp(QObject *Context, std::function<void()> Fn) {
+    // The first pass of the loop runs the zero timers queued during start-up (the icon's and the
+    // start-up report's among them); this one is queued during that pass, so it comes after.
+    QTimer::singleShot(0, Context, [Context, Fn = std::move(Fn)] {
+        QTimer::singleShot(0, Context, Dialogs::Guarded(Fn));
+    });
+}
+
+} // namespace WebView

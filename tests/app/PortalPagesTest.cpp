@@ -1,0 +1,209 @@
+// The pages that ship with the program: every one loads offline without a script error, links
+// only to pages that exist, and each small game answers the player.
+#include <QApplication>
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWebEngineView>
+
+#include "WebTestSupport.h"
+#include "app/Portal.h"
+
+namespace {
+
+QStringList AllPages() {
+    QStringList Pages;
+    QDirIterator It(":/portal", {"*.html"}, QDir::Files, QDirIterator::Subdirectories);
+    while (It.hasNext())
+        Pages << "qrc" + It.next();
+    Pages.sort();
+    return Pages;
+}
+
+} // namespace
+
+class TPortalPagesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void PagesNeedNothingFromOutside();
+    void PagesLoadCleanlyAndLinkInside();
+    void Game2048MovesTiles();
+    void SnakeTurnsAndRuns();
+    void MinesOpenOnClick();
+    void GomokuAnswersAStone();
+    void BlocksMoveAndFall();
+
+private:
+    // Loads a page into a shown view and waits for it.
+    bool Open(const QString &Url);
+    QVariantMap State();
+    void Key(Qt::Key K);
+    void Click(const QVariantList &At);
+
+    QWebEngineView *FView = nullptr;
+    TConsolePage *FPage = nullptr;
+};
+
+void TPortalPagesTest::init() {
+    FView = new QWebEngineView;
+    FPage = new TConsolePage(FView);
+    FView->setPage(FPage);
+    FView->resize(1000, 730);
+    FView->show();
+    QVERIFY(QTest::qWaitForWindowExposed(FView));
+}
+
+void TPortalPagesTest::cleanup() {
+    QVERIFY2(FPage->Errors.isEmpty(), qPrintable(FPage->Errors.join('\n')));
+    delete FView;
+    FView = nullptr;
+}
+
+bool TPortalPagesTest::Open(const QString &Url) {
+    QSignalSpy Loaded(FView, &QWebEngineView::loadFinished);
+    FView->load(QUrl(Url));
+    const bool Ok = WaitLoaded(Loaded);
+    FView->activateWindow();
+    FView->setFocus();
+    return Ok;
+}
+
+QVariantMap TPortalPagesTest::State() {
+    return QJsonDocument::fromJson(RunJs(FView, "JSON.stringify(window.gameState())").toByteArray())
+        .toVariant()
+        .toMap();
+}
+
+void TPortalPagesTest::Key(Qt::Key K) {
+    QTest::keyClick(FView->focusProxy(), K);
+    QTest::qWait(50);
+}
+
+void TPortalPagesTest::Click(const QVariantList &At) {
+    QTest::mouseClick(FView->focusProxy(), Qt::LeftButton, {},
+                      QPoint(At.value(0).toInt(), At.value(1).toInt()));
+    QTest::qWait(50);
+}
+
+void TPortalPagesTest::PagesNeedNothingFromOutside() {
+    const QStringList Pages = AllPages();
+    QVERIFY(Pages.contains(Portal::HomePage()));
+    QVERIFY(Pages.contains(Portal::AdvertPage()));
+    QVERIFY(Pages.size() >= 13);
+    const QRegularExpression Outside(
+        R"((src|href)\s*=\s*["']?\s*(https?:|//)|url\(|@import|<link\b)",
+        QRegularExpression::CaseInsensitiveOption);
+    for (const QString &Page : Pages) {
+        QFile F(":" + QUrl(Page).path());
+        QVERIFY(F.open(QIODevice::ReadOnly));
+        const QString Text = QString::fromUtf8(F.readAll());
+        QVERIFY2(!Outside.match(Text).hasMatch(), qPrintable(Page));
+        QVERIFY2(Text.contains("<meta charset=\"utf-8\">"), qPrintable(Page));
+    }
+}
+
+void TPortalPagesTest::PagesLoadCleanlyAndLinkInside() {
+    for (const QString &Page : AllPages()) {
+        QVERIFY2(Open(Page), qPrintable(Page));
+        QVERIFY2(!RunJs(FView, "document.title").toString().isEmpty(), qPrintable(Page));
+        const QStringList Links =
+            RunJs(FView, "Array.from(document.links).map(a => a.href)").toStringList();
+        for (const QString &Link : Links) {
+            const QUrl Url(Link);
+            QVERIFY2(Url.scheme() == "qrc" && QFile::exists(":" + Url.path()),
+                     qPrintable(Page + " -> " + Link));
+        }
+        QVERIFY2(FPage->Errors.isEmpty(), qPrintable(FPage->Errors.join('\n')));
+    }
+}
+
+void TPortalPagesTest::Game2048MovesTiles() {
+    QVERIFY(Open(Portal::GamePage(1)));
+    const QVariantMap Before = State();
+    QCOMPARE(Before.value("moves").toInt(), 0);
+    int Tiles = 0;
+    for (const QVariant &V : Before.value("board").toList())
+        Tiles += V.toInt() ? 1 : 0;
+    QCOMPARE(Tiles, 2);
+    // Two tiles can always move in one of the four directions.
+    for (Qt::Key K : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down})
+        Key(K);
+    const QVariantMap After = State();
+    QVERIFY(After.value("moves").toInt() >= 1);
+    QVERIFY(After.value("board") != Before.value("board"));
+}
+
+void TPortalPagesTest::SnakeTurnsAndRuns() {
+    QVERIFY(Open(Portal::GamePage(2)));
+    const QVariantMap Before = State();
+    QCOMPARE(Before.value("started").toBool(), false);
+    QCOMPARE(Before.value("dir").toString(), QString("right"));
+    Key(Qt::Key_Up);
+    QCOMPARE(State().value("started").toBool(), true);
+    QCOMPARE(State().value("dir").toString(), QString("up"));
+    QTest::qWait(500);
+    const QVariantMap After = State();
+    QVERIFY(After.value("alive").toBool());
+    QVERIFY(After.value("head").toList().value(1).toInt() <
+            Before.value("head").toList().value(1).toInt());
+}
+
+void TPortalPagesTest::MinesOpenOnClick() {
+    QVERIFY(Open(Portal::GamePage(3)));
+    QCOMPARE(State().value("revealed").toInt(), 0);
+    // The first click never meets a mine, and its empty surroundings open with it.
+    Click(RunJs(FView, "cellCentre(40)").toList());
+    const QVariantMap After = State();
+    QVERIFY(After.value("laid").toBool());
+    QVERIFY(After.value("revealed").toInt() >= 1);
+    QCOMPARE(After.value("over").toBool(), After.value("won").toBool());
+
+    // A right click plants a flag on a cell still closed, and a second one takes it away.
+    const int Closed = RunJs(FView, "[...Array(81).keys()].find(i => !cellOpen(i)) ?? -1").toInt();
+    QVERIFY(Closed >= 0);
+    const QVariantList At = RunJs(FView, QString("cellCentre(%1)").arg(Closed)).toList();
+    const QPoint Point(At.value(0).toInt(), At.value(1).toInt());
+    QTest::mouseClick(FView->focusProxy(), Qt::RightButton, {}, Point);
+    QTRY_COMPARE(State().value("flags").toInt(), 1);
+    QTest::mouseClick(FView->focusProxy(), Qt::RightButton, {}, Point);
+    QTRY_COMPARE(State().value("flags").toInt(), 0);
+}
+
+void TPortalPagesTest::GomokuAnswersAStone() {
+    QVERIFY(Open(Portal::GamePage(4)));
+    QCOMPARE(State().value("stones").toInt(), 0);
+    Click(RunJs(FView, "pointCentre(7, 7)").toList());
+    const QVariantMap After = State();
+    QCOMPARE(After.value("black").toInt(), 1);
+    QCOMPARE(After.value("white").toInt(), 1);
+    // A click on an occupied point changes nothing.
+    Click(RunJs(FView, "pointCentre(7, 7)").toList());
+    QCOMPARE(State().value("stones").toInt(), 2);
+}
+
+void TPortalPagesTest::BlocksMoveAndFall() {
+    QVERIFY(Open(Portal::GamePage(5)));
+    const int X = State().value("piece").toMap().value("x").toInt();
+    Key(Qt::Key_Left);
+    QCOMPARE(State().value("piece").toMap().value("x").toInt(), X - 1);
+    Key(Qt::Key_Space);
+    // The hard drop locked the piece and scored it; a new one is falling from the top.
+    const QVariantMap After = State();
+    QVERIFY(After.value("score").toInt() > 0);
+    QVERIFY(After.value("piece").toMap().value("y").toInt() <= 0);
+    QVERIFY(!After.value("over").toBool());
+}
+
+int main(int argc, char **argv) {
+    PrepareWebEngine();
+    QApplication App(argc, argv);
+    TPortalPagesTest Test;
+    return QTest::qExec(&Test, argc, argv);
+}
+
+#include "PortalPagesTest.moc"
