@@ -21,6 +21,7 @@
 
 #include "About.h"
 #include "AppWindows.h"
+#include "BringToFront.h"
 #include "Help.h"
 #include "Images.h"
 #include "PageControl.h"
@@ -394,12 +395,7 @@ void TFrm_Main::closeEvent(QCloseEvent *Event) {
 
 void TFrm_Main::actShowMainFormExecute() {
     ShowApplicationWindow(true);
-    if (isMinimized())
-        showNormal();
-    else
-        show();
-    raise();
-    activateWindow();
+    BringToFront(this);
 }
 
 void TFrm_Main::actHideMainFormExecute() {
@@ -466,19 +462,11 @@ void TFrm_Main::actLoginExecute() {
 }
 
 void TFrm_Main::actAboutExecute() {
-    if (Frm_About) {
-        Frm_About->show();
-        Frm_About->raise();
-        Frm_About->activateWindow();
-    }
+    BringToFront(Frm_About);
 }
 
 void TFrm_Main::N35Click() {
-    if (Frm_Help) {
-        Frm_Help->show();
-        Frm_Help->raise();
-        Frm_Help->activateWindow();
-    }
+    BringToFront(Frm_Help);
 }
 
 void TFrm_Main::OpenWeb(const QString &Url) {

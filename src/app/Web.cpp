@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "BringToFront.h"
 #include "Portal.h"
 #include "WebView.h"
 #include "dialogs/Dialogs.h"
@@ -66,12 +67,7 @@ void TFrm_WB::NV(const QString &Url) {
         Load(Url);
         FUrl = Url;
     }
-    if (isMinimized())
-        showNormal();
-    else
-        show();
-    raise();
-    activateWindow();
+    BringToFront(this);
 }
 
 void TFrm_WB::showEvent(QShowEvent *Event) {
