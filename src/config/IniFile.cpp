@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <sys/stat.h>
+
 #include "dialogs/Error.h"
 
 namespace {
@@ -78,10 +80,38 @@ TContent Load(const QString &FileName) {
 
 TIniFile::TIniFile(QString FileName) : FFileName(std::move(FileName)) {}
 
+// The file's identity and last change, as the file system reports them.
+TIniFile::TStamp TIniFile::Stamp() const {
+    struct stat St;
+    if (::stat(QFile::encodeName(FFileName).constData(), &St) != 0)
+        return {};
+    return {true,
+            St.st_ino,
+            St.st_size,
+            St.st_mtim.tv_sec,
+            St.st_mtim.tv_nsec,
+            St.st_ctim.tv_sec,
+            St.st_ctim.tv_nsec};
+}
+
+const QStringList &TIniFile::Lines() const {
+    // Every read asks the file system about the file; its text is parsed again only when the
+    // file changed (a write, even by hand, moves its change time or replaces it). The settings
+    // are read every second by the scheduler and the CPU monitor, so this keeps them cheap.
+    const TStamp Now = Stamp();
+    if (!Now.Exists) {
+        FCachedLines.clear();
+        FCachedStamp = {};
+    } else if (!(Now == FCachedStamp)) {
+        FCachedLines = Load(FFileName).Lines;
+        FCachedStamp = Now;
+    }
+    return FCachedLines;
+}
+
 std::optional<QString> TIniFile::Find(const QString &Section, const QString &Key) const {
-    const TContent C = Load(FFileName);
     bool InSection = false;
-    for (const QString &Raw : C.Lines) {
+    for (const QString &Raw : Lines()) {
         const TLine L = ParseLine(Raw);
         if (L.Kind == TLine::Section)
             InSection = SameName(L.Name, Section);
@@ -186,6 +216,7 @@ void TIniFile::WriteString(const QString &Section, const QString &Key, const QSt
     Bytes += C.Eol.toUtf8();
 
     QSaveFile Out(FFileName);
+    FCachedStamp = {};
     if (!Out.open(QIODevice::WriteOnly) || Out.write(Bytes) != Bytes.size() || !Out.commit())
         Refuse();
 }

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 
-// An INI file read and written the way the Windows private-profile functions do it: nothing is
-// cached, every read opens the file, every write changes or adds exactly one line and keeps all
-// other lines (comments and unknown keys included). Section and key names match regardless of
-// ASCII case. The file is UTF-8 and is replaced atomically, so a crash never leaves half a file.
+// An INI file read and written the way the Windows private-profile functions do it: every read
+// looks at the file (a hand edit is seen by the next read), every write changes or adds exactly
+// one line and keeps all other lines (comments and unknown keys included). Section and key names
+// match regardless of ASCII case. The file is UTF-8 and is replaced atomically, so a crash never
+// leaves half a file.
 class TIniFile {
 public:
     explicit TIniFile(QString FileName);
@@ -30,6 +32,16 @@ public:
     static std::optional<int32_t> ParseInteger(const QString &Text);
 
 private:
+    struct TStamp {
+        bool Exists = false;
+        uint64_t Inode = 0;
+        int64_t Size = 0, MSec = 0, MNsec = 0, CSec = 0, CNsec = 0;
+        bool operator==(const TStamp &) const = default;
+    };
+    TStamp Stamp() const;
+    const QStringList &Lines() const;
     std::optional<QString> Find(const QString &Section, const QString &Key) const;
     QString FFileName;
+    mutable TStamp FCachedStamp;
+    mutable QStringList FCachedLines;
 };
