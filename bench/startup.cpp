@@ -13,7 +13,6 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -47,17 +46,18 @@ QList<qint64> Tree(qint64 Root) {
     return Pids;
 }
 
+// CPU time of the processes, all their threads, from the scheduler's own accounting (exact to
+// the nanosecond, unlike the tick-sampled utime/stime of /proc/PID/stat, which charges a whole
+// tick to a program that wakes on the tick).
 double CpuSeconds(const QList<qint64> &Pids) {
-    double Ticks = 0;
-    for (qint64 Pid : Pids) {
-        QFile Stat(QString("/proc/%1/stat").arg(Pid));
-        if (!Stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray S = Stat.readAll();
-        const QList<QByteArray> F = S.mid(S.lastIndexOf(')') + 2).split(' ');
-        Ticks += F.value(11).toDouble() + F.value(12).toDouble(); // utime, stime
-    }
-    return Ticks / sysconf(_SC_CLK_TCK);
+    double Ns = 0;
+    for (qint64 Pid : Pids)
+        for (const QString &Task : QDir(QString("/proc/%1/task").arg(Pid)).entryList(QDir::Dirs)) {
+            QFile Stat(QString("/proc/%1/task/%2/schedstat").arg(Pid).arg(Task));
+            if (Stat.open(QIODevice::ReadOnly))
+                Ns += Stat.readAll().split(' ').value(0).toDouble();
+        }
+    return Ns / 1e9;
 }
 
 double PeakMiB(const QList<qint64> &Pids) {
@@ -147,7 +147,7 @@ int main(int argc, char **argv) {
         Prepare(P, Dir.path());
         P.start(Programs[I].Path, {});
         WaitReady(P, 30000);
-        QThread::sleep(2); // let deferred start-up work finish
+        QThread::sleep(10); // let deferred start-up work (the web engine's pages) finish
         const QList<qint64> Pids = Tree(P.processId());
         const double Before = CpuSeconds(Pids);
         QThread::sleep(Idle);

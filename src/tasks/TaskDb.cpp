@@ -32,7 +32,7 @@ QString DataSource(const QString &ConnStr) {
     return Source;
 }
 
-QSqlDatabase Open(const QString &ConnStr, const QString &ConnectionName) {
+QSqlDatabase Open(const QString &ConnStr, const QString &ConnectionName, bool Verify) {
     const QString File = DataSource(ConnStr);
     if (!QFileInfo(File).isFile())
         throw EError(QString("Could not find file '%1'.").arg(File));
@@ -45,6 +45,8 @@ QSqlDatabase Open(const QString &ConnStr, const QString &ConnectionName) {
     Db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=2000");
     if (!Db.open())
         throw EError(Db.lastError().text());
+    if (!Verify)
+        return Db;
     QSqlQuery Check(Db);
     if (!Check.exec("SELECT count(*) FROM sqlite_master")) {
         const QString Text = Check.lastError().text();

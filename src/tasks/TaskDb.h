@@ -9,9 +9,10 @@ namespace TaskDb {
 
 // The file named by a connection string; raises EError when the string is unusable.
 QString DataSource(const QString &ConnStr);
-// Opens the named connection to the database of ConnStr and checks that the file is a readable
-// database; raises EError with the database's own text otherwise. The file is never created.
-QSqlDatabase Open(const QString &ConnStr, const QString &ConnectionName);
+// Opens the named connection to the database of ConnStr and, with Verify, checks that the file is
+// a readable database; raises EError with the database's own text otherwise. The file is never
+// created. A caller that queries at once may leave the check to its own query.
+QSqlDatabase Open(const QString &ConnStr, const QString &ConnectionName, bool Verify = true);
 // Creates a new DB.mdb holding the empty table Task. Raises EError on failure.
 void CreateDatabase(const QString &FileName);
 

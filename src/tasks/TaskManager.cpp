@@ -194,8 +194,8 @@ void TTaskManager::PollTasks() {
 
 void TTaskManager::QueryWindow(qint64 From, qint64 To) {
     // A connection of its own, opened for this poll only; the connection string is read afresh,
-    // so a changed cfg.ini is seen at the next poll.
-    QSqlDatabase Db = TaskDb::Open(Config().ConnStr(), FConnectionName);
+    // so a changed cfg.ini is seen at the next poll. The query itself tells an unusable file.
+    QSqlDatabase Db = TaskDb::Open(Config().ConnStr(), FConnectionName, false);
     struct TCloser {
         QSqlDatabase &Db;
         ~TCloser() { Db.close(); }
