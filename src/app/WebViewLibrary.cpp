@@ -1,10 +1,26 @@
 // The library that carries the web engine; the program loads it at the first use of a browser
 // view (see WebView.h).
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 extern "C" Q_DECL_EXPORT QWidget *qc_CreateWebView(QWidget *Parent) {
     auto *View = new QWebEngineView(Parent);
     // The pages are the program's own; a "back/reload/view source" menu has no place there.
     View->setContextMenuPolicy(Qt::NoContextMenu);
+    // The program sits hidden most of its life with both views loaded: a page nobody sees is
+    // frozen (its scripts and timers stop) once the engine recommends it, and wakes as soon as it
+    // is shown again. It is never discarded, so a game in progress survives hiding.
+    QWebEnginePage *Page = View->page();
+    QObject::connect(Page, &QWebEnginePage::recommendedStateChanged, Page,
+                     [Page](QWebEnginePage::LifecycleState Recommended) {
+                         using S = QWebEnginePage::LifecycleState;
+                         if (Recommended != S::Active && Page->lifecycleState() == S::Active &&
+                             !Page->isVisible())
+                             Page->setLifecycleState(S::Frozen);
+                     });
+    QObject::connect(Page, &QWebEnginePage::visibleChanged, Page, [Page](bool Visible) {
+        if (Visible && Page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+            Page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+    });
     return View;
 }
