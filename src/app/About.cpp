@@ -6,7 +6,6 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStringList>
-#include <algorithm>
 
 #include "LineLabel.h"
 #include "Portal.h"
@@ -63,17 +62,17 @@ TFrm_About::TFrm_About(std::shared_ptr<platform::IShell> Shell, QWidget *Parent)
 
     auto *Link = new TLinkLabel("支持我们 支持青石江湖", this);
     Link->setObjectName("lbl2");
-    Link->move(176, 125);
-    Link->adjustSize();
+    // Fixed sizes with room to spare: measuring text here would load the fonts at start-up, when
+    // the window is only being prepared.
+    Link->setGeometry(176, 125, 315 - 176, 16);
     connect(Link, &TLinkLabel::clicked, this,
             Dialogs::Guarded([this] { OpenWeb(Portal::SiteHomePage()); }));
 
     auto *Mail = new QLabel("作者邮箱:lumenbirk@163.com", this);
     Mail->setObjectName("lbl3");
-    Mail->setGeometry(8, 144, 136, 14);
-    // The whole address stays readable whatever the desktop's font: the label is as wide as its
-    // text needs (the row has room).
-    Mail->resize(std::max(136, Mail->sizeHint().width()), 14);
+    // Wider than its 136 pixels so the whole address stays readable whatever the desktop's font;
+    // it still ends before the button below it.
+    Mail->setGeometry(8, 144, 220, 14);
 
     auto *Version = new QLabel("当前版本:V1.0", this);
     Version->setObjectName("lbl4");

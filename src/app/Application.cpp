@@ -57,7 +57,7 @@ int RunApplication(int &argc, char **argv) {
 
     // The five windows, in this order; an error in one creation handler is shown and start-up
     // goes on with the next window.
-    CreateForm<TFrm_Main>(Frm_Main, [&] { return new TFrm_Main(Platform); });
+    CreateForm<TFrm_Main>(Frm_Main, [&] { return new TFrm_Main(Platform, nullptr, true); });
     if (Frm_Main)
         Dialogs::Guard([] { Frm_Main->FormCreate(); });
     CreateForm<TFrm_Pop>(Frm_Pop, [] { return new TFrm_Pop; });
@@ -78,6 +78,11 @@ int RunApplication(int &argc, char **argv) {
                         static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
             std::fflush(stdout);
         });
+
+    // The main window's pages come right after the icon, before the web engine starts, so the
+    // window is complete long before anybody can open it.
+    if (Frm_Main)
+        QTimer::singleShot(0, Frm_Main, Dialogs::Guarded([] { Frm_Main->EnsureControls(); }));
 
     const int Code = App.exec();
 

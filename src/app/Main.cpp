@@ -45,7 +45,7 @@
 #include "tools/Runner.h"
 #include "tools/ScreenShot.h"
 
-TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
+TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent, bool DeferControls)
     : QWidget(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       FPlatform(std::move(Platform)), FClock(std::make_shared<TSystemClock>()),
@@ -68,6 +68,25 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
     pnl2->setAutoFillBackground(true);
     pnl2->setGeometry(0, 52, 372, 4);
 
+    CreatePopupMenu();
+    BindPortalEntries();
+    FTrayIcon1 = new QSystemTrayIcon(ProgramIcon(), this);
+    FTrayIcon1->setObjectName("TrayIcon1");
+    FTrayIcon1->setToolTip(Dialogs::AppTitle());
+    FTrayIcon1->setContextMenu(FPopupMenu1);
+    connect(FTrayIcon1, &QSystemTrayIcon::activated, this,
+            Dialogs::Guarded([this](QSystemTrayIcon::ActivationReason Reason) {
+                if (Reason == QSystemTrayIcon::DoubleClick)
+                    actShowMainFormExecute();
+            }));
+    FTrayIcon1->show();
+    if (!DeferControls)
+        EnsureControls();
+}
+
+void TFrm_Main::EnsureControls() {
+    if (FPageControl1)
+        return;
     FPageControl1 = new TPageControl(this);
     FPageControl1->setObjectName("PageControl1");
     FPageControl1->setGeometry(0, 56, 372, 317);
@@ -94,19 +113,18 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent)
         FPageControl1->widget(3), [this] { return FGen.get(); }, [this] { close(); });
     FPageControl1->setCurrentIndex(0);
     FPageControl1->OnChange = [this] { PageControl1Change(); };
+    // What arrived before the pages existed.
+    if (FADOTable1)
+        FTaskPages->SetTable(FADOTable1);
+    if (FHasUsage)
+        CpuMonitorMonitor(FLastUsage);
+}
 
-    CreatePopupMenu();
-    BindPortalEntries();
-    FTrayIcon1 = new QSystemTrayIcon(ProgramIcon(), this);
-    FTrayIcon1->setObjectName("TrayIcon1");
-    FTrayIcon1->setToolTip(Dialogs::AppTitle());
-    FTrayIcon1->setContextMenu(FPopupMenu1);
-    connect(FTrayIcon1, &QSystemTrayIcon::activated, this,
-            Dialogs::Guarded([this](QSystemTrayIcon::ActivationReason Reason) {
-                if (Reason == QSystemTrayIcon::DoubleClick)
-                    actShowMainFormExecute();
-            }));
-    FTrayIcon1->show();
+void TFrm_Main::setVisible(bool Visible) {
+    // The pages are built before the window is first seen, however it is shown.
+    if (Visible)
+        EnsureControls();
+    QWidget::setVisible(Visible);
 }
 
 TFrm_Main::~TFrm_Main() {
@@ -369,7 +387,8 @@ void TFrm_Main::FormCreate() {
         FGen->TaskManager()->FaultShown();
         throw;
     }
-    FTaskPages->SetTable(FADOTable1);
+    if (FTaskPages)
+        FTaskPages->SetTable(FADOTable1);
 }
 
 void TFrm_Main::ShowApplicationWindow(bool) {
@@ -523,10 +542,15 @@ void TFrm_Main::actGpeditExecute() {
 }
 
 void TFrm_Main::actEncryptExecute() {
+    EnsureControls();
     FEncryptPage->actEncryptExecute();
 }
 
 void TFrm_Main::CpuMonitorMonitor(double Usage) {
+    FLastUsage = Usage;
+    FHasUsage = true;
+    if (!FLabel6)
+        return; // shown once the pages exist
     FLabel6->setText(QString("CPU使用率:%1%").arg(Usage, 0, 'f', 1));
     // The label keeps the value as computed; the bar cannot show more than full or less than
     // empty.

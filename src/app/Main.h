@@ -33,11 +33,18 @@ class TVozedaRiru;
 class TFrm_Main : public QWidget {
     Q_OBJECT
 public:
-    explicit TFrm_Main(platform::TPlatform Platform, QWidget *Parent = nullptr);
+    // With DeferControls the five pages are built by EnsureControls, later than the icon: the
+    // program starts hidden, and the first text a window lays out costs more than everything
+    // before the icon. Showing the window builds them in any case.
+    explicit TFrm_Main(platform::TPlatform Platform, QWidget *Parent = nullptr,
+                       bool DeferControls = false);
     ~TFrm_Main() override;
 
     // The creation handler: runs once, right after construction.
     void FormCreate();
+    // Builds the tabs and their pages, once.
+    void EnsureControls();
+    void setVisible(bool Visible) override;
 
     QAction *Action(const QString &Name) const { return FActions.value(Name); }
     QMenu *PopupMenu1() const { return FPopupMenu1; }
@@ -118,5 +125,7 @@ private:
     TEncryptPage *FEncryptPage = nullptr;
     TSettingsPage *FSettingsPage = nullptr;
     bool FCentred = false;
+    double FLastUsage = 0;
+    bool FHasUsage = false;
     QElapsedTimer FMenuClosed;
 };

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QSqlRecord>
 #include <QSqlTableModel>
@@ -23,6 +24,7 @@ private slots:
     void ShowAndHideFromTheMenu();
     void ALaterStartRestoresOnlyAMinimisedWindow();
     void FormCreateOpensTheTaskTable();
+    void DeferredPagesAreBuiltBeforeTheWindowIsSeen();
     void DatabaseFailuresCarryTheDatabaseText_data();
     void DatabaseFailuresCarryTheDatabaseText();
 };
@@ -205,6 +207,22 @@ void TestMain::FormCreateOpensTheTaskTable() {
         Columns << Table->record().fieldName(I);
     QCOMPARE(Columns, QStringList({"ID", "任务名称", "开始日期", "开始时间", "任务类型", "内容",
                                    "执行目标", "执行方式"}));
+}
+
+void TestMain::DeferredPagesAreBuiltBeforeTheWindowIsSeen() {
+    TTestConfig T(true);
+    TFakePlatform P;
+    TFrm_Main M(P.Platform(), nullptr, true);
+    QVERIFY(!M.PageControl1());
+    QVERIFY(M.TrayIcon1()->isVisible());
+    // What the window learns before its pages exist is not lost.
+    M.FormCreate();
+    M.CpuMonitorMonitor(12.34);
+    M.Action("actShowMainForm")->trigger();
+    QVERIFY(M.isVisible());
+    QVERIFY(M.PageControl1());
+    QCOMPARE(M.findChild<QLabel *>("Label6")->text(), QString("CPU使用率:12.3%"));
+    QCOMPARE(M.PageControl1()->count(), 5);
 }
 
 void TestMain::DatabaseFailuresCarryTheDatabaseText_data() {
