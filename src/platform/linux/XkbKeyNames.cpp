@@ -46,19 +46,39 @@ std::string NameOn(xkb_keymap *Keymap, xkb_layout_index_t Layout, xkb_keysym_t W
 
 } // namespace
 
-TXkbKeyNames::TXkbKeyNames(const std::string &Display) {
-    FContext = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    if (!FContext)
-        return;
-    const xkb_rule_names Us = {"evdev", "pc105", "us", "", ""};
-    FUsKeymap = xkb_keymap_new_from_names(FContext, &Us, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    FConnection = xcb_connect(Display.empty() ? nullptr : Display.c_str(), nullptr);
+TXkbKeyNames::TXkbKeyNames(const std::string &Display) : FDisplay(Display) {}
+
+// The connection and the keymaps are made at the first question, not at construction: compiling
+// a keymap reads the XKB data files, and the program asks for names only when it shows one.
+bool TXkbKeyNames::Connect() {
+    if (FConnectTried)
+        return FDeviceId >= 0;
+    FConnectTried = true;
+    if (!Context())
+        return false;
+    FConnection = xcb_connect(FDisplay.empty() ? nullptr : FDisplay.c_str(), nullptr);
     if (xcb_connection_has_error(FConnection) ||
         !xkb_x11_setup_xkb_extension(
             FConnection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
             XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr))
-        return;
+        return false;
     FDeviceId = xkb_x11_get_core_keyboard_device_id(FConnection);
+    return FDeviceId >= 0;
+}
+
+xkb_context *TXkbKeyNames::Context() {
+    if (!FContext)
+        FContext = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    return FContext;
+}
+
+xkb_keymap *TXkbKeyNames::UsKeymap() {
+    if (!FUsKeymap && !FUsTried && Context()) {
+        FUsTried = true;
+        const xkb_rule_names Us = {"evdev", "pc105", "us", "", ""};
+        FUsKeymap = xkb_keymap_new_from_names(FContext, &Us, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    }
+    return FUsKeymap;
 }
 
 TXkbKeyNames::~TXkbKeyNames() {
@@ -76,7 +96,7 @@ std::string TXkbKeyNames::KeyName(uint32_t VirtualKey, bool Localized) {
         return {};
     if (Key->Name)
         return Key->Name;
-    if (Localized && FDeviceId >= 0 && !xcb_connection_has_error(FConnection)) {
+    if (Localized && Connect() && !xcb_connection_has_error(FConnection)) {
         xkb_keymap *Keymap = xkb_x11_keymap_new_from_device(FContext, FConnection, FDeviceId,
                                                             XKB_KEYMAP_COMPILE_NO_FLAGS);
         if (Keymap) {
@@ -90,7 +110,8 @@ std::string TXkbKeyNames::KeyName(uint32_t VirtualKey, bool Localized) {
             return Name;
         }
     }
-    return FUsKeymap ? NameOn(FUsKeymap, 0, Key->KeySym) : PrintedName(Key->KeySym);
+    xkb_keymap *Us = UsKeymap();
+    return Us ? NameOn(Us, 0, Key->KeySym) : PrintedName(Key->KeySym);
 }
 
 } // namespace platform::linux_

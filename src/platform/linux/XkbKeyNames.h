@@ -23,6 +23,13 @@ public:
     std::string KeyName(uint32_t VirtualKey, bool Localized) override;
 
 private:
+    bool Connect();
+    xkb_context *Context();
+    xkb_keymap *UsKeymap();
+
+    std::string FDisplay;
+    bool FConnectTried = false;
+    bool FUsTried = false;
     xkb_context *FContext = nullptr;
     xkb_keymap *FUsKeymap = nullptr;
     xcb_connection_t *FConnection = nullptr;
