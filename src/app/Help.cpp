@@ -29,13 +29,10 @@ TFrm_Help::TFrm_Help(QWidget *Parent) : QWidget(Parent, Qt::Window) {
     setFixedSize(299, 218);
 
     // The lines are separated by CR alone, which this label draws as line breaks.
-    auto *Label = new TLineLabel(HelpText(), this);
-    Label->setObjectName("Label1");
-    Label->setWordWrap(true);
-    Label->setGeometry(8, 8, 276, 130);
-    // The last line wraps; with the desktop's fonts the text may need more than 130 pixels, and
-    // there is room down to the button.
-    Label->FitHeight(130);
+    FLabel = new TLineLabel(HelpText(), this);
+    FLabel->setObjectName("Label1");
+    FLabel->setWordWrap(true);
+    FLabel->setGeometry(8, 8, 276, 130);
 
     auto *Button = new QPushButton("确定", this);
     Button->setObjectName("btn1");
@@ -48,6 +45,10 @@ void TFrm_Help::btn1Click() {
 }
 
 void TFrm_Help::showEvent(QShowEvent *Event) {
+    // The last line wraps; with the desktop's fonts the text may need more than 130 pixels, and
+    // there is room down to the button. Measured when shown, not when made: the window is made
+    // at start-up, and the first measurement loads the fonts.
+    FLabel->FitHeight(130);
     if (!FCentred) {
         FCentred = true;
         if (QScreen *Screen = QGuiApplication::primaryScreen())

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class TLineLabel;
+
 // The Help window: the default hotkeys and a note on screen capture. Shown modeless; "确定" and
 // the close box only hide it.
 class TFrm_Help : public QWidget {
@@ -17,5 +19,6 @@ protected:
     void showEvent(QShowEvent *Event) override;
 
 private:
+    TLineLabel *FLabel = nullptr;
     bool FCentred = false;
 };
