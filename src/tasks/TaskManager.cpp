@@ -1,9 +1,14 @@
 #include "TaskManager.h"
 
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 #include "OleDate.h"
 #include "TaskDb.h"
@@ -78,10 +83,9 @@ TTaskManager::~TTaskManager() {
     FTaskList.clear();
     for (auto &Entry : List)
         ReleaseTask(std::move(Entry.second));
-    if (QSqlDatabase::contains(FConnectionName)) {
-        QSqlDatabase::database(FConnectionName, false).close();
+    CloseConnection();
+    if (QSqlDatabase::contains(FConnectionName))
         QSqlDatabase::removeDatabase(FConnectionName);
-    }
 }
 
 void TTaskManager::Start() {
@@ -192,18 +196,61 @@ void TTaskManager::PollTasks() {
     }
 }
 
+QString TTaskManager::FileKey(const QString &ConnStr) {
+    const QString File = TaskDb::DataSource(ConnStr);
+    const QFileInfo Info(File);
+    if (!Info.isFile())
+        throw EError(QString("Could not find file '%1'.").arg(File));
+        // A file put in the place of another (renamed over it, or deleted and made again) is
+        // another inode or has a new status-change time; so has one whose permissions changed.
+#ifdef Q_OS_UNIX
+    struct stat St {};
+    if (::stat(QFile::encodeName(File).constData(), &St) == 0)
+        return QString("%1\n%2:%3:%4.%5")
+            .arg(ConnStr)
+            .arg(St.st_dev)
+            .arg(St.st_ino)
+            .arg(St.st_ctim.tv_sec)
+            .arg(St.st_ctim.tv_nsec);
+#endif
+    return QString("%1\n%2").arg(ConnStr).arg(Info.metadataChangeTime().toMSecsSinceEpoch());
+}
+
+void TTaskManager::CloseConnection() {
+    FQuery.reset();
+    FOpenKey.clear();
+    if (QSqlDatabase::contains(FConnectionName))
+        QSqlDatabase::database(FConnectionName, false).close();
+}
+
 void TTaskManager::QueryWindow(qint64 From, qint64 To) {
-    // A connection of its own, opened for this poll only; the connection string is read afresh,
-    // so a changed cfg.ini is seen at the next poll. The query itself tells an unusable file.
-    QSqlDatabase Db = TaskDb::Open(Config().ConnStr(), FConnectionName, false);
-    struct TCloser {
-        QSqlDatabase &Db;
-        ~TCloser() { Db.close(); }
-    } Closer{Db};
-    QSqlQuery Query(Db);
-    Query.setForwardOnly(true);
-    if (!Query.prepare(SelectSql()))
-        throw EError(Query.lastError().text());
+    // The connection and its prepared selection stay from poll to poll while cfg.ini names the
+    // same file and that file is still the one opened: opening the database and reading its
+    // schema every second would cost several times the query itself. The connection string is
+    // read afresh each time, so a changed cfg.ini is seen at the next poll; rows written through
+    // other connections are seen by SQLite itself. The query tells an unusable file.
+    try {
+        const QString ConnStr = Config().ConnStr();
+        const QString Key = FileKey(ConnStr);
+        if (!FQuery || Key != FOpenKey) {
+            CloseConnection();
+            QSqlDatabase Db = TaskDb::Open(ConnStr, FConnectionName, false);
+            auto Query = std::make_unique<QSqlQuery>(Db);
+            Query->setForwardOnly(true);
+            if (!Query->prepare(SelectSql()))
+                throw EError(Query->lastError().text());
+            FQuery = std::move(Query);
+            FOpenKey = Key;
+        }
+        RunSelection(*FQuery, From, To);
+    } catch (...) {
+        // Opened again at the next poll, so a mended file is picked up.
+        CloseConnection();
+        throw;
+    }
+}
+
+void TTaskManager::RunSelection(QSqlQuery &Query, qint64 From, qint64 To) {
     // The window may span midnight: one range of seconds of the day for each day it touches, and
     // each row's recurrence is tested on the day of the second in which it is due.
     for (qint64 Day = FloorDiv(From + 1, OleDate::SecondsPerDay) * OleDate::SecondsPerDay;

@@ -98,12 +98,20 @@ private:
     void DeleteTask(TTask *Task);
     void ReleaseTask(std::unique_ptr<TTask> Task);
     void QueryWindow(qint64 From, qint64 To);
+    void RunSelection(QSqlQuery &Query, qint64 From, qint64 To);
+    // What must stay the same for the open connection to be used again; raises EError when the
+    // file is not there.
+    static QString FileKey(const QString &ConnStr);
+    void CloseConnection();
 
     std::shared_ptr<const TClock> FClock;
     std::vector<std::pair<QString, std::unique_ptr<TTask>>> FTaskList;
     QTimer FTimerGet;
     TOnRemind FOnRemind = nullptr;
     QString FConnectionName;
+    // The selection, prepared on the open connection, and the FileKey it was opened for.
+    std::unique_ptr<QSqlQuery> FQuery;
+    QString FOpenKey;
     // The last second (wall clock) that a successful poll has looked at; valid once FPolled.
     qint64 FPolledTo = 0;
     bool FPolled = false;

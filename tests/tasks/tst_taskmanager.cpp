@@ -1,6 +1,7 @@
 // The scheduler against a real DB.mdb, with a clock the test sets.
 #include <QSqlQuery>
 #include <QTest>
+#include <cstdio>
 #include <memory>
 
 #include "TaskTestSupport.h"
@@ -272,6 +273,45 @@ private slots:
         PollAt(At(2024, 6, 10, 9, 0, 6, 500));
         PollAt(At(2024, 6, 10, 9, 0, 7, 500));
         QCOMPARE(Script.Shown().size(), 2);
+    }
+
+    // The connection is kept between polls; it must still follow the file cfg.ini names: rows
+    // added elsewhere, a file put in its place, another file named in cfg.ini.
+    void followsTheFileBetweenPolls() {
+        const QString Db = FConfig->Dir() + "DB.mdb";
+        PollAt(At(2024, 6, 10, 9, 0, 0, 500));
+        const QString Added = FTable->Insert("added later", {2024, 1, 1}, QTime(9, 0, 2));
+        PollAt(At(2024, 6, 10, 9, 0, 1, 500));
+        QVERIFY(FMgr->ExistsTask(Added));
+
+        // A copy with one more row, renamed over the open file.
+        QVERIFY(QFile::copy(Db, Db + ".new"));
+        QString InCopy;
+        {
+            TTaskTable Copy(Db + ".new", "copy.rows");
+            InCopy = Copy.Insert("in the copy", {2024, 1, 1}, QTime(9, 0, 3));
+        }
+        const QString OnlyOld =
+            FTable->Insert("only in the old file", {2024, 1, 1}, QTime(9, 0, 3));
+        QCOMPARE(InCopy, OnlyOld); // the same ID, so only the file tells them apart
+        QVERIFY(::rename(QFile::encodeName(Db + ".new"), QFile::encodeName(Db)) == 0);
+        PollAt(At(2024, 6, 10, 9, 0, 2, 500));
+        QVERIFY(FMgr->ExistsTask(InCopy));
+        QCOMPARE(FMgr->GetTaskByID(InCopy)->Name, QString("in the copy"));
+
+        // Another file named in cfg.ini.
+        QVERIFY(QFile::copy(Db, FConfig->Dir() + "Other.mdb"));
+        QString InOther;
+        {
+            TTaskTable Other(FConfig->Dir() + "Other.mdb", "other.rows");
+            InOther = Other.Insert("in the other file", {2024, 1, 1}, QTime(9, 0, 4));
+        }
+        FConfig->WriteIni(QString("[DB]\nConnStr=Provider=SQLite;Data Source=%1Other.mdb\n")
+                              .arg(FConfig->Dir())
+                              .toUtf8());
+        PollAt(At(2024, 6, 10, 9, 0, 3, 500));
+        QVERIFY(FMgr->ExistsTask(InOther));
+        QCOMPARE(FMgr->GetTaskByID(InOther)->Name, QString("in the other file"));
     }
 
     void destroyingDropsPendingTasksSilently() {
