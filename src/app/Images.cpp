@@ -1,19 +1,86 @@
 #include "Images.h"
 
+#include <QApplication>
+#include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPolygonF>
+#include <QStyle>
+#include <QStyleOption>
+#include <functional>
 
 namespace {
 
+// Draws an icon when it is first asked for, once for each size and mode. The program makes its
+// icons at start-up, before the tray icon can appear; most of them are seen only when a menu or
+// a page is opened, if ever.
+class TPaintedIconEngine : public QIconEngine {
+public:
+    using TPaint = std::function<void(QPainter &Painter, int Size)>;
+
+    // Paint draws a square of Size pixels. With a fixed DesignSize the icon is drawn at that size
+    // only and never enlarged, like an icon made from one pixmap; otherwise at the size asked.
+    TPaintedIconEngine(TPaint Paint, QList<QSize> Sizes, int DesignSize)
+        : FPaint(std::move(Paint)), FSizes(std::move(Sizes)), FDesignSize(DesignSize) {}
+
+    QSize actualSize(const QSize &Size, QIcon::Mode, QIcon::State) override {
+        const int Side = std::min(Size.width(), Size.height());
+        return QSize(std::min(Side, Limit()), std::min(Side, Limit()));
+    }
+    QPixmap pixmap(const QSize &Size, QIcon::Mode Mode, QIcon::State State) override {
+        const QSize Actual = actualSize(Size, Mode, State);
+        if (Actual.isEmpty())
+            return QPixmap();
+        const QString Key = QString("%1:%2").arg(Actual.width()).arg(int(Mode));
+        if (const auto It = FCache.constFind(Key); It != FCache.constEnd())
+            return *It;
+        const int Side = FDesignSize > 0 ? FDesignSize : Actual.width();
+        QPixmap Pix(Side, Side);
+        Pix.fill(Qt::transparent);
+        {
+            QPainter P(&Pix);
+            P.setRenderHint(QPainter::Antialiasing);
+            FPaint(P, Side);
+        }
+        if (Side != Actual.width())
+            Pix = Pix.scaled(Actual, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        if (Mode != QIcon::Normal && Mode != QIcon::Active)
+            if (const QStyle *Style = QApplication::style()) {
+                QStyleOption Option;
+                Option.palette = QApplication::palette();
+                Pix = Style->generatedIconPixmap(Mode, Pix, &Option);
+            }
+        FCache.insert(Key, Pix);
+        return Pix;
+    }
+    void paint(QPainter *Painter, const QRect &Rect, QIcon::Mode Mode,
+               QIcon::State State) override {
+        const QPixmap Pix = pixmap(Rect.size(), Mode, State);
+        const QSize Size = Pix.size();
+        Painter->drawPixmap(QRect(Rect.topLeft() + QPoint((Rect.width() - Size.width()) / 2,
+                                                          (Rect.height() - Size.height()) / 2),
+                                  Size),
+                            Pix);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return FSizes; }
+    bool isNull() override { return false; }
+    QString key() const override { return "painted"; }
+    QIconEngine *clone() const override { return new TPaintedIconEngine(*this); }
+
+private:
+    int Limit() const { return FDesignSize > 0 ? FDesignSize : 256; }
+
+    TPaint FPaint;
+    QList<QSize> FSizes;
+    int FDesignSize;
+    QHash<QString, QPixmap> FCache;
+};
+
 enum TGlyph { Add, Delete, Post, Cancel, Refresh, First, Prior, Next, Last, Dot, Dot2, Edit };
 
-QPixmap DrawGlyph(int Glyph, bool Grey) {
-    QPixmap Pix(16, 16);
-    Pix.fill(Qt::transparent);
-    QPainter P(&Pix);
-    P.setRenderHint(QPainter::Antialiasing);
+void DrawGlyph(QPainter &P, int Glyph, bool Grey) {
     const auto Colour = [Grey](QColor C) { return Grey ? QColor(150, 150, 150) : C; };
     const QColor Blue = Colour(QColor(30, 90, 190));
     QPen Pen(Blue, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -78,19 +145,13 @@ QPixmap DrawGlyph(int Glyph, bool Grey) {
         P.drawEllipse(QRectF(5, 5, 6, 6));
         break;
     }
-    return Pix;
 }
 
 } // namespace
 
 QIcon ProgramIcon() {
-    static QIcon Icon = [] {
-        QIcon I;
-        for (int Size : {16, 22, 32, 48, 64}) {
-            QPixmap Pix(Size, Size);
-            Pix.fill(Qt::transparent);
-            QPainter P(&Pix);
-            P.setRenderHint(QPainter::Antialiasing);
+    static const QIcon Icon(new TPaintedIconEngine(
+        [](QPainter &P, int Size) {
             const qreal S = Size;
             // A clear sky over a river: the meaning of the program's name.
             QLinearGradient Sky(0, 0, 0, S);
@@ -109,11 +170,8 @@ QIcon ProgramIcon() {
             River.closeSubpath();
             P.setBrush(QColor(255, 255, 255, 220));
             P.drawPath(River);
-            P.end();
-            I.addPixmap(Pix);
-        }
-        return I;
-    }();
+        },
+        {QSize(16, 16), QSize(22, 22), QSize(32, 32), QSize(48, 48), QSize(64, 64)}, 0));
     return Icon;
 }
 
@@ -121,7 +179,9 @@ QList<QIcon> CreateImageList() {
     QList<QIcon> List;
     for (int I = 0; I < 40; ++I) {
         const int Glyph = I / 2;
-        List.append(QIcon(DrawGlyph(Glyph, I % 2 == 1)));
+        const bool Grey = I % 2 == 1;
+        List.append(QIcon(new TPaintedIconEngine(
+            [Glyph, Grey](QPainter &P, int) { DrawGlyph(P, Glyph, Grey); }, {QSize(16, 16)}, 16)));
     }
     return List;
 }

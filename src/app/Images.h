@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QList>
 
-// The program's icon, drawn once.
+// The program's icon, drawn at the size asked for when it is first shown.
 QIcon ProgramIcon();
 
 // The main window's image list: 40 images of 16 x 16 pixels. Even indices are the glyphs of the

@@ -122,6 +122,20 @@ void TestMain::ActionList() {
         }
     }
     QCOMPARE(M.ImageList1().size(), 40);
+    // The images are drawn when first asked for: a glyph at its own 16 pixels, never enlarged,
+    // its greyed twin and its disabled look unlike it; the program's icon at the size asked.
+    const QIcon Add = M.ImageList1().at(0);
+    const QImage AddImage = Add.pixmap(16, 16).toImage();
+    QCOMPARE(Add.pixmap(32, 32).size(), QSize(16, 16));
+    QCOMPARE(Add.pixmap(8, 8).size(), QSize(8, 8));
+    QVERIFY(AddImage != QImage(16, 16, AddImage.format()));
+    QVERIFY(M.ImageList1().at(1).pixmap(16, 16).toImage() != AddImage);
+    QVERIFY(Add.pixmap(16, 16, QIcon::Disabled).toImage() != AddImage);
+    for (int Side : {16, 22, 48}) {
+        const QImage Icon = M.TrayIcon1()->icon().pixmap(Side, Side).toImage();
+        QCOMPARE(Icon.size(), QSize(Side, Side));
+        QVERIFY(Icon.pixelColor(Side / 2, Side / 4).alpha() == 255); // the sky, opaque
+    }
     int Portal = 0;
     for (QAction *A : M.findChildren<QAction *>())
         Portal += A->property("Category").toString() == "QSJH" && A->objectName() != "actLogin";
