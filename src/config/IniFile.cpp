@@ -5,8 +5,6 @@
 #include <QSaveFile>
 #include <QStringList>
 
-#include <sys/stat.h>
-
 #include "dialogs/Error.h"
 
 namespace {
@@ -80,29 +78,15 @@ TContent Load(const QString &FileName) {
 
 TIniFile::TIniFile(QString FileName) : FFileName(std::move(FileName)) {}
 
-// The file's identity and last change, as the file system reports them.
-TIniFile::TStamp TIniFile::Stamp() const {
-    struct stat St;
-    if (::stat(QFile::encodeName(FFileName).constData(), &St) != 0)
-        return {};
-    return {true,
-            St.st_ino,
-            St.st_size,
-            St.st_mtim.tv_sec,
-            St.st_mtim.tv_nsec,
-            St.st_ctim.tv_sec,
-            St.st_ctim.tv_nsec};
-}
-
 const QStringList &TIniFile::Lines() const {
     // Every read asks the file system about the file; its text is parsed again only when the
     // file changed (a write, even by hand, moves its change time or replaces it). The settings
     // are read every second by the scheduler and the CPU monitor, so this keeps them cheap.
-    const TStamp Now = Stamp();
+    const TFileStamp Now = TFileStamp::Of(FFileName);
     if (!Now.Exists) {
         FCachedLines.clear();
         FCachedStamp = {};
-    } else if (!(Now == FCachedStamp)) {
+    } else if (Now != FCachedStamp) {
         FCachedLines = Load(FFileName).Lines;
         FCachedStamp = Now;
     }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "FileStamp.h"
+
 // An INI file read and written the way the Windows private-profile functions do it: every read
 // looks at the file (a hand edit is seen by the next read), every write changes or adds exactly
 // one line and keeps all other lines (comments and unknown keys included). Section and key names
@@ -32,16 +34,9 @@ public:
     static std::optional<int32_t> ParseInteger(const QString &Text);
 
 private:
-    struct TStamp {
-        bool Exists = false;
-        uint64_t Inode = 0;
-        int64_t Size = 0, MSec = 0, MNsec = 0, CSec = 0, CNsec = 0;
-        bool operator==(const TStamp &) const = default;
-    };
-    TStamp Stamp() const;
     const QStringList &Lines() const;
     std::optional<QString> Find(const QString &Section, const QString &Key) const;
     QString FFileName;
-    mutable TStamp FCachedStamp;
+    mutable TFileStamp FCachedStamp;
     mutable QStringList FCachedLines;
 };

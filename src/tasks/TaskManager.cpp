@@ -1,14 +1,9 @@
 #include "TaskManager.h"
 
-#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 #include "OleDate.h"
 #include "TaskDb.h"
@@ -196,43 +191,25 @@ void TTaskManager::PollTasks() {
     }
 }
 
-QString TTaskManager::FileKey(const QString &ConnStr) {
-    const QString File = TaskDb::DataSource(ConnStr);
-    const QFileInfo Info(File);
-    if (!Info.isFile())
-        throw EError(QString("Could not find file '%1'.").arg(File));
-        // A file put in the place of another (renamed over it, or deleted and made again) is
-        // another inode or has a new status-change time; so has one whose permissions changed.
-#ifdef Q_OS_UNIX
-    struct stat St {};
-    if (::stat(QFile::encodeName(File).constData(), &St) == 0)
-        return QString("%1\n%2:%3:%4.%5")
-            .arg(ConnStr)
-            .arg(St.st_dev)
-            .arg(St.st_ino)
-            .arg(St.st_ctim.tv_sec)
-            .arg(St.st_ctim.tv_nsec);
-#endif
-    return QString("%1\n%2").arg(ConnStr).arg(Info.metadataChangeTime().toMSecsSinceEpoch());
-}
-
 void TTaskManager::CloseConnection() {
     FQuery.reset();
-    FOpenKey.clear();
+    FOpenConnStr.clear();
+    FOpenStamp = {};
     if (QSqlDatabase::contains(FConnectionName))
         QSqlDatabase::database(FConnectionName, false).close();
 }
 
 void TTaskManager::QueryWindow(qint64 From, qint64 To) {
     // The connection and its prepared selection stay from poll to poll while cfg.ini names the
-    // same file and that file is still the one opened: opening the database and reading its
-    // schema every second would cost several times the query itself. The connection string is
-    // read afresh each time, so a changed cfg.ini is seen at the next poll; rows written through
-    // other connections are seen by SQLite itself. The query tells an unusable file.
+    // same file and that file is unchanged: opening the database and reading its schema every
+    // second would cost several times the query itself. The connection string is read afresh
+    // each time, so a changed cfg.ini is seen at the next poll; a file put in the place of the
+    // open one is opened anew (a write moves the stamp too, which costs one reopening). Open
+    // reports a missing file; the query tells an unusable one.
     try {
         const QString ConnStr = Config().ConnStr();
-        const QString Key = FileKey(ConnStr);
-        if (!FQuery || Key != FOpenKey) {
+        const TFileStamp Stamp = TFileStamp::Of(TaskDb::DataSource(ConnStr));
+        if (!FQuery || !Stamp.Exists || ConnStr != FOpenConnStr || Stamp != FOpenStamp) {
             CloseConnection();
             QSqlDatabase Db = TaskDb::Open(ConnStr, FConnectionName, false);
             auto Query = std::make_unique<QSqlQuery>(Db);
@@ -240,7 +217,8 @@ void TTaskManager::QueryWindow(qint64 From, qint64 To) {
             if (!Query->prepare(SelectSql()))
                 throw EError(Query->lastError().text());
             FQuery = std::move(Query);
-            FOpenKey = Key;
+            FOpenConnStr = ConnStr;
+            FOpenStamp = Stamp;
         }
         RunSelection(*FQuery, From, To);
     } catch (...) {

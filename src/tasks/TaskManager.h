@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Clock.h"
+#include "config/FileStamp.h"
 
 class QSqlQuery;
 class TTaskManager;
@@ -99,9 +100,6 @@ private:
     void ReleaseTask(std::unique_ptr<TTask> Task);
     void QueryWindow(qint64 From, qint64 To);
     void RunSelection(QSqlQuery &Query, qint64 From, qint64 To);
-    // What must stay the same for the open connection to be used again; raises EError when the
-    // file is not there.
-    static QString FileKey(const QString &ConnStr);
     void CloseConnection();
 
     std::shared_ptr<const TClock> FClock;
@@ -109,9 +107,10 @@ private:
     QTimer FTimerGet;
     TOnRemind FOnRemind = nullptr;
     QString FConnectionName;
-    // The selection, prepared on the open connection, and the FileKey it was opened for.
+    // The selection, prepared on the open connection, and what it was opened for.
     std::unique_ptr<QSqlQuery> FQuery;
-    QString FOpenKey;
+    QString FOpenConnStr;
+    TFileStamp FOpenStamp;
     // The last second (wall clock) that a successful poll has looked at; valid once FPolled.
     qint64 FPolledTo = 0;
     bool FPolled = false;
