@@ -2,7 +2,6 @@
 // reminder windows at the bottom right of the screen at their second.
 #include <QDateTime>
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
 #include "../tasks/TaskTestSupport.h"
@@ -14,28 +13,6 @@ namespace {
 QSize ScreenSize() {
     const QStringList Parts = X11::XDoTool({"getdisplaygeometry"}).split(' ');
     return Parts.size() == 2 ? QSize(Parts[0].toInt(), Parts[1].toInt()) : QSize();
-}
-
-// Where the window's client area lies on the screen. xwininfo rather than xdotool's geometry,
-// which counts the frame's offset twice for a decorated window.
-QRect ClientRect(const QString &Window) {
-    QProcess P;
-    P.start("xwininfo", {"-id", Window});
-    P.waitForFinished(5000);
-    QRect R;
-    for (const QString &Line : QString::fromUtf8(P.readAllStandardOutput()).split('\n')) {
-        const QString Key = Line.section(':', 0, 0).trimmed();
-        const int Value = Line.section(':', 1).trimmed().toInt();
-        if (Key == "Absolute upper-left X")
-            R.moveLeft(Value);
-        else if (Key == "Absolute upper-left Y")
-            R.moveTop(Value);
-        else if (Key == "Width")
-            R.setWidth(Value);
-        else if (Key == "Height")
-            R.setHeight(Value);
-    }
-    return R;
 }
 
 // A start second a few seconds ahead, far enough for the next poll to see the row.
@@ -77,7 +54,7 @@ private slots:
         // At rest on the bottom right corner.
         QTest::qWait(800);
         const QSize Screen = ScreenSize();
-        const QRect R = ClientRect(Window);
+        const QRect R = X11::Geometry(Window);
         QCOMPARE(R.size(), QSize(255, 159));
         QVERIFY2(R.right() < Screen.width() && R.right() >= Screen.width() - 12,
                  qPrintable(QString("right edge %1 of %2").arg(R.right()).arg(Screen.width())));

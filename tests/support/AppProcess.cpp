@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
 #include <QThread>
@@ -117,20 +118,50 @@ bool WaitForNoWindow(const QString &Title, int TimeoutMs) {
 }
 
 QRect Geometry(const QString &Window) {
-    const QString Out = XDoTool({"getwindowgeometry", "--shell", Window});
+    // xwininfo gives the client area's place on the screen; xdotool's own geometry counts the
+    // frame's offset twice for a decorated window.
+    QProcess P;
+    P.start("xwininfo", {"-id", Window});
+    P.waitForFinished(5000);
     QRect R;
-    for (const QString &Line : Out.split('\n')) {
-        const QString Key = Line.section('=', 0, 0), Value = Line.section('=', 1);
-        if (Key == "X")
-            R.moveLeft(Value.toInt());
-        else if (Key == "Y")
-            R.moveTop(Value.toInt());
-        else if (Key == "WIDTH")
-            R.setWidth(Value.toInt());
-        else if (Key == "HEIGHT")
-            R.setHeight(Value.toInt());
+    for (const QString &Line : QString::fromUtf8(P.readAllStandardOutput()).split('\n')) {
+        const QString Key = Line.section(':', 0, 0).trimmed();
+        const int Value = Line.section(':', 1).trimmed().toInt();
+        if (Key == "Absolute upper-left X")
+            R.moveLeft(Value);
+        else if (Key == "Absolute upper-left Y")
+            R.moveTop(Value);
+        else if (Key == "Width")
+            R.setWidth(Value);
+        else if (Key == "Height")
+            R.setHeight(Value);
     }
     return R;
+}
+
+QStringList WindowsOf(qint64 Pid) {
+    const QString Out = XDoTool({"search", "--onlyvisible", "--name", ".*"});
+    QStringList Mine;
+    for (const QString &W : Out.split('\n', Qt::SkipEmptyParts)) {
+        QProcess P;
+        P.start("xprop", {"-id", W, "_NET_WM_PID"});
+        P.waitForFinished(5000);
+        if (QString::fromUtf8(P.readAll()).trimmed().endsWith(" = " + QString::number(Pid)))
+            Mine << W;
+    }
+    return Mine;
+}
+
+QString WaitForTallWindowOf(qint64 Pid, int TimeoutMs) {
+    QElapsedTimer T;
+    T.start();
+    do {
+        for (const QString &W : WindowsOf(Pid))
+            if (Geometry(W).height() > 40)
+                return W;
+        QThread::msleep(50);
+    } while (T.elapsed() < TimeoutMs);
+    return {};
 }
 
 } // namespace X11

@@ -33,7 +33,7 @@ private:
     QString FOutput;
 };
 
-// X11 helpers for whole-program tests, through xdotool and xprop.
+// X11 helpers for whole-program tests, through xdotool and xwininfo.
 namespace X11 {
 // Visible windows whose title is exactly Title (or contains it with Contains).
 QStringList FindWindows(const QString &Title, bool OnlyVisible = true);
@@ -43,6 +43,10 @@ QString WaitForWindow(const QString &Title, int TimeoutMs = 10000);
 bool WaitForNoWindow(const QString &Title, int TimeoutMs = 10000);
 // Runs xdotool with the arguments; its standard output.
 QString XDoTool(const QStringList &Args);
-// The geometry of a window as x, y, width, height (outer frame not included).
+// Where a window's client area lies on the screen (the outer frame not included).
 QRect Geometry(const QString &Window);
+// The visible windows of a process (by the _NET_WM_PID they carry), tray icon included.
+QStringList WindowsOf(qint64 Pid);
+// Waits for a window of the process taller than a tray icon (a menu, a box); its id, or empty.
+QString WaitForTallWindowOf(qint64 Pid, int TimeoutMs = 10000);
 } // namespace X11
