@@ -73,10 +73,12 @@ xkb_context *TXkbKeyNames::Context() {
 }
 
 xkb_keymap *TXkbKeyNames::UsKeymap() {
-    if (!FUsKeymap && !FUsTried && Context()) {
+    // Tried once: where the XKB data is missing, every later name falls back without it.
+    if (!FUsTried) {
         FUsTried = true;
         const xkb_rule_names Us = {"evdev", "pc105", "us", "", ""};
-        FUsKeymap = xkb_keymap_new_from_names(FContext, &Us, XKB_KEYMAP_COMPILE_NO_FLAGS);
+        if (Context())
+            FUsKeymap = xkb_keymap_new_from_names(FContext, &Us, XKB_KEYMAP_COMPILE_NO_FLAGS);
     }
     return FUsKeymap;
 }
