@@ -4,5 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QC_BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# CI builds treat a warning as an error, so none slips in unseen.
+werror=OFF
+[ "${CI:-}" = true ] && werror=ON
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQC_WERROR=$werror >/dev/null
 cmake --build "$build" -j"$(nproc)"

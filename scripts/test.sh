@@ -4,6 +4,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
+# The cheap gates first: formatting and the folder rules.
+bash "$root/scripts/check-format.sh"
+bash "$root/scripts/check-layering.sh"
 bash "$root/scripts/build.sh"
 build=${QC_BUILD_DIR:-$root/build}
 

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <xcb/xcb.h>
 
-#include "WindowFinder.h"
+#include "../WindowFinder.h"
 
 namespace camera {
 
