@@ -9,6 +9,10 @@ bash "$root/scripts/check-format.sh"
 bash "$root/scripts/check-layering.sh"
 bash "$root/scripts/build.sh"
 build=${QC_BUILD_DIR:-$root/build}
+# Every parser of outside input is fuzzed for a short while (QC_FUZZ_SECONDS each, 0 to skip).
+if [ "${QC_FUZZ_SECONDS:-20}" -gt 0 ]; then
+  bash "$root/scripts/fuzz.sh" "${QC_FUZZ_SECONDS:-20}"
+fi
 
 unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 . "$root/scripts/desktop.sh"
