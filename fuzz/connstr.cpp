@@ -8,7 +8,8 @@
 #include "tasks/TaskDb.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
-    const QString ConnStr = QString::fromUtf8(reinterpret_cast<const char *>(Data), qsizetype(Size));
+    const QString ConnStr =
+        QString::fromUtf8(reinterpret_cast<const char *>(Data), qsizetype(Size));
     try {
         const QString Source = TaskDb::DataSource(ConnStr);
         if (Source.isEmpty() || !ConnStr.contains("sqlite", Qt::CaseInsensitive))
