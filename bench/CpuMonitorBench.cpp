@@ -5,13 +5,19 @@
 //
 // Runs the monitor over the real /proc/stat with the alert switched on (so the settings file is
 // read at every sample and the queue is kept), measures the process's CPU time over the run and
-// extrapolates to an hour; then times samples back to back for the cost of one.
+// extrapolates to an hour; then times samples back to back for the cost of one; last, keeps one
+// processor busy for a second and compares the monitor's reading with the kernel's own counters.
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 #include "config/Config.h"
 #include "platform/linux/ProcStatCpuTimes.h"
@@ -29,6 +35,61 @@ double WallSeconds() {
     timespec T{};
     clock_gettime(CLOCK_MONOTONIC, &T);
     return double(T.tv_sec) + double(T.tv_nsec) / 1e9;
+}
+
+// Busy and total ticks of all processors, straight from the first line of /proc/stat.
+bool KernelTicks(uint64_t &Busy, uint64_t &Total) {
+    std::ifstream In("/proc/stat");
+    std::string Line;
+    if (!std::getline(In, Line))
+        return false;
+    std::istringstream Fields(Line.substr(3));
+    uint64_t F[8] = {};
+    for (uint64_t &V : F)
+        Fields >> V;
+    Total = 0;
+    for (uint64_t V : F)
+        Total += V;
+    Busy = Total - F[3] - F[4];
+    return static_cast<bool>(In);
+}
+
+// One processor kept busy for a second: the monitor's reading beside the kernel's.
+void CompareWithKernel(QCoreApplication &App) {
+    TCpuMonitor::ResetSampling();
+    TCpuMonitor Monitor(std::make_shared<platform::linux_::TProcStatCpuTimes>());
+    Monitor.SetActive(false);
+    double Usage = -1;
+    Monitor.SetOnMonitor([&](double Value) { Usage = Value; });
+    std::atomic<bool> Stop = false;
+    std::thread Busy([&] {
+        volatile uint64_t X = 0;
+        while (!Stop.load(std::memory_order_relaxed))
+            X = X + 1;
+    });
+    const auto Wait = [&](int MSecs) {
+        QTimer::singleShot(MSecs, &App, &QCoreApplication::quit);
+        App.exec();
+    };
+    Wait(200);
+    uint64_t Busy0 = 0, Total0 = 0, Busy1 = 0, Total1 = 0;
+    Monitor.TimerTimer();
+    const bool Read0 = KernelTicks(Busy0, Total0);
+    Wait(1000);
+    Monitor.TimerTimer();
+    const bool Read1 = KernelTicks(Busy1, Total1);
+    Stop = true;
+    Busy.join();
+    if (!Read0 || !Read1 || Usage < 0 || Total1 == Total0) {
+        std::printf("kernel comparison: no reading\n");
+        return;
+    }
+    const double Kernel = 100.0 * double(Busy1 - Busy0) / double(Total1 - Total0);
+    platform::TCpuTimes T;
+    platform::linux_::TProcStatCpuTimes().Query(T);
+    std::printf("one of %u processors busy: monitor %.1f %%, kernel %.1f %%, difference %.1f "
+                "points (aim <= 5)\n",
+                T.ProcessorCount, Usage - 0.5, Kernel, std::abs(Usage - 0.5 - Kernel));
 }
 
 } // namespace
@@ -92,6 +153,7 @@ int main(int argc, char **argv) {
         std::printf("one sample: %.1f us; at one a second: %.3f s per hour = %.4f %% of one core\n",
                     One * 1e6, One * 3600, One * 100);
     }
+    CompareWithKernel(App);
     SetConfig(nullptr);
     return 0;
 }
