@@ -2,6 +2,10 @@
 #include <QtTest>
 #include <cstdlib>
 #include <xcb/xcb.h>
+// xcb's XKB header names a field "explicit", a keyword of C++.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include "TestSupport.h"
 #include "hotkeys/Atoms.h"
@@ -51,6 +55,17 @@ bool GrabFree(uint32_t KeyCode, uint16_t Mask) {
     }
     xcb_disconnect(C);
     return Free;
+}
+
+// Switches the keyboard to the keymap's layout Group, as a layout switcher does.
+void LockGroup(uint8_t Group) {
+    xcb_connection_t *C = xcb_connect(nullptr, nullptr);
+    if (!xcb_connection_has_error(C)) {
+        std::free(xcb_xkb_use_extension_reply(C, xcb_xkb_use_extension(C, 1, 0), nullptr));
+        xcb_xkb_latch_lock_state(C, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, Group, 0, 0, 0);
+        std::free(xcb_get_input_focus_reply(C, xcb_get_input_focus(C), nullptr));
+    }
+    xcb_disconnect(C);
 }
 
 uint16_t AtomOf(uint32_t HotKey) {
@@ -299,6 +314,25 @@ private slots:
         Run("xdotool", {"key", "ctrl+alt+Cyrillic_shorti"});
         QTRY_COMPARE(Pressed.size(), 3);
         QCOMPARE(Pressed.last(), 49233u);
+        QVERIFY(Run("setxkbmap", {"us"}));
+    }
+
+    void HotKeysFollowTheLayoutInEffect() {
+        // One keymap with two layouts, US and French, switched without a new keymap.
+        QVERIFY(Run("setxkbmap", {"-layout", "us,fr"}));
+        LockGroup(0);
+        const auto Keys = platform::linux_::TXkbServerKeymap().Current();
+        QVERIFY(Keys);
+        const uint32_t KeyAD01 = Keys->KeyCode("AD01"), KeyAC01 = Keys->KeyCode("AC01");
+        const uint16_t CtrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+        THotKeyManager M(std::make_shared<platform::linux_::TXcbHotKeys>());
+        QVERIFY(M.AddHotKey(49233) != 0);
+        QVERIFY(!GrabFree(KeyAD01, CtrlAlt) && GrabFree(KeyAC01, CtrlAlt));
+        // On the French layout Q is where a US keyboard has A.
+        LockGroup(1);
+        QTRY_VERIFY(GrabFree(KeyAD01, CtrlAlt) && !GrabFree(KeyAC01, CtrlAlt));
+        LockGroup(0);
+        QTRY_VERIFY(!GrabFree(KeyAD01, CtrlAlt) && GrabFree(KeyAC01, CtrlAlt));
         QVERIFY(Run("setxkbmap", {"us"}));
     }
 };

@@ -48,9 +48,16 @@ TXcbHotKeys::TXcbHotKeys(const std::string &Display) : FServerKeymap(Display) {
                                                   QSocketNotifier::Read);
     QObject::connect(FNotifier.get(), &QSocketNotifier::activated, FNotifier.get(),
                      [this] { ReadEvents(); });
+    // Switching between the layouts of one keymap moves the keys too, but is no mapping event.
+    if (const int Fd = FServerKeymap.WatchLayoutSwitches(); Fd >= 0) {
+        FLayoutNotifier = std::make_unique<QSocketNotifier>(Fd, QSocketNotifier::Read);
+        QObject::connect(FLayoutNotifier.get(), &QSocketNotifier::activated, FLayoutNotifier.get(),
+                         [this] { ReadLayoutSwitches(); });
+    }
 }
 
 TXcbHotKeys::~TXcbHotKeys() {
+    FLayoutNotifier.reset();
     FNotifier.reset();
     if (Connected())
         for (const TGrab &G : FGrabs)
@@ -76,6 +83,17 @@ void TXcbHotKeys::LoadLayoutKeys() {
     // A keymap of its own connection: asking XKB on ours would change which mapping events
     // the server sends it.
     FLayoutKeys = FServerKeymap.Current();
+    // Reading the keymap waits for replies, behind which a switch may have been queued unseen.
+    if (FLayoutNotifier)
+        QTimer::singleShot(0, FLayoutNotifier.get(), [this] { ReadLayoutSwitches(); });
+}
+
+void TXcbHotKeys::ReadLayoutSwitches() {
+    if (FServerKeymap.LayoutSwitched() && Connected())
+        Regrab();
+    // A lost connection would keep its descriptor readable for good.
+    if (!FServerKeymap.Connected() && FLayoutNotifier)
+        FLayoutNotifier->setEnabled(false);
 }
 
 std::vector<uint8_t> TXcbHotKeys::KeyCodesOf(uint32_t VirtualKey) const {

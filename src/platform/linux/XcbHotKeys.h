@@ -55,6 +55,7 @@ private:
     void Regrab();
     void Ungrab(const TGrab &Grab);
     void ReadEvents();
+    void ReadLayoutSwitches();
 
     xcb_connection_t *FConnection = nullptr;
     uint32_t FRoot = 0;
@@ -62,6 +63,7 @@ private:
     TXkbServerKeymap FServerKeymap;
     std::unique_ptr<TLayoutKeys> FLayoutKeys; // nullptr without XKB: keysyms of the core map
     std::unique_ptr<QSocketNotifier> FNotifier;
+    std::unique_ptr<QSocketNotifier> FLayoutNotifier; // the user switching layouts
     std::vector<TGrab> FGrabs;
     TOnPressed FOnPressed;
     uint16_t FAltMask = 0;

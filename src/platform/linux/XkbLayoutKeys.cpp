@@ -2,8 +2,13 @@
 
 #include <QString>
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <xcb/xcb.h>
+// xcb's XKB header names a field "explicit", a keyword of C++.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -236,7 +241,7 @@ bool TXkbServerKeymap::Connect() {
     if (xcb_connection_has_error(FConnection) ||
         !xkb_x11_setup_xkb_extension(
             FConnection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-            XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr))
+            XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &FFirstEvent, nullptr))
         return false;
     FDeviceId = xkb_x11_get_core_keyboard_device_id(FConnection);
     return FDeviceId >= 0;
@@ -257,6 +262,38 @@ std::unique_ptr<TLayoutKeys> TXkbServerKeymap::Current() {
     auto Keys = std::make_unique<TLayoutKeys>(Keymap, Layout);
     xkb_keymap_unref(Keymap);
     return Keys;
+}
+
+int TXkbServerKeymap::WatchLayoutSwitches() {
+    if (!Connect())
+        return -1;
+    xcb_xkb_select_events_details_t Details = {};
+    Details.affectState = XCB_XKB_STATE_PART_GROUP_STATE;
+    Details.stateDetails = XCB_XKB_STATE_PART_GROUP_STATE;
+    xcb_xkb_select_events_aux(FConnection, xcb_xkb_device_spec_t(FDeviceId),
+                              XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0, 0, 0, 0, &Details);
+    xcb_flush(FConnection);
+    return xcb_get_file_descriptor(FConnection);
+}
+
+bool TXkbServerKeymap::Connected() const {
+    return FConnection && !xcb_connection_has_error(FConnection);
+}
+
+bool TXkbServerKeymap::LayoutSwitched() {
+    if (!Connected())
+        return false;
+    bool Switched = false;
+    while (xcb_generic_event_t *Event = xcb_poll_for_event(FConnection)) {
+        if ((Event->response_type & 0x7f) == FFirstEvent && FFirstEvent != 0) {
+            const auto *State = reinterpret_cast<xcb_xkb_state_notify_event_t *>(Event);
+            if (State->xkbType == XCB_XKB_STATE_NOTIFY &&
+                (State->changed & XCB_XKB_STATE_PART_GROUP_STATE))
+                Switched = true;
+        }
+        std::free(Event);
+    }
+    return Switched;
 }
 
 } // namespace platform::linux_

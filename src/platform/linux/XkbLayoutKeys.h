@@ -63,6 +63,13 @@ public:
 
     // The keymap and layout in effect now; nullptr without a server that speaks XKB.
     std::unique_ptr<TLayoutKeys> Current();
+    // Asks the server to say when the user switches between the layouts of the keymap; the
+    // descriptor to watch for its word, or -1.
+    int WatchLayoutSwitches();
+    // Reads what the server has said since; true when the layout in effect has changed.
+    bool LayoutSwitched();
+    // False once the connection to the server is lost.
+    bool Connected() const;
 
 private:
     bool Connect();
@@ -72,6 +79,7 @@ private:
     xkb_context *FContext = nullptr;
     xcb_connection_t *FConnection = nullptr;
     int32_t FDeviceId = -1;
+    uint8_t FFirstEvent = 0; // XKB's first event number
 };
 
 } // namespace platform::linux_
