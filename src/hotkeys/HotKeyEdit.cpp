@@ -76,15 +76,21 @@ void THotKeyEdit::keyPressEvent(QKeyEvent *Event) {
         emit HotKeyChanged(0);
         return;
     }
-    const platform::TVirtualKey *VKey =
-        platform::FindVirtualKeyByQtKey(Key, Event->modifiers() & Qt::KeypadModifier);
-    if (!VKey) {
+    // Letters, digits and punctuation are what the key means on the user's layout (the key
+    // labelled 1 and & on a French keyboard is 1, whatever Shift makes it write); the Qt key
+    // names the other keys, and serves where the layout cannot be asked.
+    uint32_t Code = LayoutVirtualKey(Event->nativeScanCode());
+    if (Code == 0)
+        if (const platform::TVirtualKey *VKey =
+                platform::FindVirtualKeyByQtKey(Key, Event->modifiers() & Qt::KeypadModifier))
+            Code = VKey->Code;
+    if (Code == 0) {
         ShowValue();
         return;
     }
     if (Modifiers == 0 || Modifiers == HotKeyShift)
         Modifiers = HotKeyCtrl;
-    SetHotKey(uint16_t(Modifiers | VKey->Code));
+    SetHotKey(uint16_t(Modifiers | Code));
     emit HotKeyChanged(FHotKey);
 }
 

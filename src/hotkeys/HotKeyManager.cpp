@@ -176,6 +176,10 @@ QString HotKeyText(uint32_t HotKey, bool Localized) {
     return Text + Name;
 }
 
+uint32_t LayoutVirtualKey(uint32_t ScanCode) {
+    return ScanCode ? KeyNames().VirtualKeyOfScanCode(ScanCode) : 0;
+}
+
 bool IsMediaKey(uint32_t Key) {
     return Key >= 166 && Key <= 183;
 }

@@ -78,6 +78,10 @@ void SplitHotKey(uint32_t HotKey, uint32_t &Modifiers, uint32_t &Key);
 // 49233. Localized: names from the current keyboard layout; otherwise the English names and
 // the US layout.
 QString HotKeyText(uint32_t HotKey, bool Localized = true);
+// The virtual-key code the current keyboard layout gives a key of the typing block (letters,
+// digits, punctuation), by the display server's code for it (QKeyEvent::nativeScanCode); 0 for
+// other keys and when the layout is not known.
+uint32_t LayoutVirtualKey(uint32_t ScanCode);
 // Virtual-key codes 166 to 183: browser, volume, media and launch keys.
 bool IsMediaKey(uint32_t Key);
 // The English name of a media key; empty for other keys.

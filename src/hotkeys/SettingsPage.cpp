@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "HotKeyEdit.h"
 #include "VozedaRiru.h"
@@ -77,20 +78,34 @@ void TSettingsPage::Load() {
 void TSettingsPage::Button2Click() {
     TConfig &C = Config();
     TVozedaRiru *Gen = FGen ? FGen() : nullptr;
-    // The hotkeys of the stored values go first, so that a value kept as it was can be
-    // registered again; a failed registration is reported and the save goes on.
+    THotKeyEdit *const Edits[3] = {FHotKey1, FHotKey3, FHotKey4};
+    uint16_t Values[3] = {FHotKey1->HotKey(), FHotKey3->HotKey(), FHotKey4->HotKey()};
     if (Gen) {
-        Gen->RemoveHotKey(C.SKey_ShowOrHideIE());
-        Gen->RemoveHotKey(C.SKey_ScreenShot());
-        Gen->RemoveHotKey(C.SKey_Chat());
-        Gen->AddHotKey(FHotKey1->HotKey());
-        Gen->AddHotKey(FHotKey3->HotKey());
-        Gen->AddHotKey(FHotKey4->HotKey());
+        const uint16_t Stored[3] = {C.SKey_ShowOrHideIE(), C.SKey_ScreenShot(), C.SKey_Chat()};
+        // The hotkeys of the stored values go first, so that a value kept as it was can be
+        // registered again.
+        for (const uint16_t Value : Stored)
+            Gen->RemoveHotKey(Value);
+        for (int I = 0; I < 3; ++I) {
+            if (Gen->AddHotKey(Values[I]))
+                continue;
+            // A combination that cannot be had (another program's, or one a feature before
+            // this one now holds) is not stored: the feature keeps its previous one, held again.
+            // Only when that one has just gone to a feature before it does this one have none.
+            const uint16_t Previous = Stored[I];
+            if (Previous != 0 && std::find(Values, Values + I, Previous) != Values + I) {
+                Values[I] = 0;
+            } else {
+                if (Previous != Values[I])
+                    Gen->AddHotKey(Previous, false);
+                Values[I] = Previous;
+            }
+            Edits[I]->SetHotKey(Values[I]);
+        }
     }
-    // Values are stored whether or not their registration worked: the next start tries again.
-    C.SetSKey_ShowOrHideIE(FHotKey1->HotKey());
-    C.SetSKey_ScreenShot(FHotKey3->HotKey());
-    C.SetSKey_Chat(FHotKey4->HotKey());
+    C.SetSKey_ShowOrHideIE(Values[0]);
+    C.SetSKey_ScreenShot(Values[1]);
+    C.SetSKey_Chat(Values[2]);
     C.SetAutoRun(FCheckBox1->isChecked());
     C.SetCPUMonitor(FCheckBox2->isChecked());
     if (FCloseWindow)

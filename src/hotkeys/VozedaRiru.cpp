@@ -52,11 +52,14 @@ void TVozedaRiru::RemoveAllHotKeys() {
     RemoveHotKey(Config().SKey_Chat());
 }
 
-void TVozedaRiru::AddHotKey(uint32_t HotKey) {
+bool TVozedaRiru::AddHotKey(uint32_t HotKey, bool Warn) {
     if (HotKey == 0)
-        return;
-    if (FHKMgr->AddHotKey(HotKey) == 0)
+        return true;
+    if (FHKMgr->AddHotKey(HotKey) != 0)
+        return true;
+    if (Warn)
         Dialogs::ShowWarning(HotKeyText(HotKey, true) + " couldn't be assigned to a hotkey.");
+    return false;
 }
 
 void TVozedaRiru::RemoveHotKey(uint32_t HotKey) {

@@ -40,8 +40,9 @@ public:
     TVozedaRiru &operator=(const TVozedaRiru &) = delete;
 
     // Registers one hotkey; 0 is no hotkey. A combination that cannot be had is reported in a
-    // warning box and left alone until the next start.
-    void AddHotKey(uint32_t HotKey);
+    // warning box (unless Warn is false) and left alone until the next start. True when the
+    // hotkey is held now, or the value is 0.
+    bool AddHotKey(uint32_t HotKey, bool Warn = true);
     void RemoveHotKey(uint32_t HotKey);
 
     // Watches which feature each press runs (the chat's number as Argument); may be unset.

@@ -2,10 +2,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 #include "AppProcess.h"
 #include "TestSupport.h"
 #include "platform/linux/XcbHotKeys.h"
+#include "platform/linux/XkbLayoutKeys.h"
 
 namespace {
 
@@ -64,6 +67,25 @@ bool HeldElsewhere(uint32_t Modifiers, uint32_t Key) {
     return false;
 }
 
+// Whether another client could grab the key code with the modifiers now.
+bool GrabFree(uint32_t KeyCode, uint16_t Mask) {
+    xcb_connection_t *C = xcb_connect(nullptr, nullptr);
+    bool Free = false;
+    if (!xcb_connection_has_error(C)) {
+        const xcb_window_t Root = xcb_setup_roots_iterator(xcb_get_setup(C)).data->root;
+        xcb_generic_error_t *Error =
+            xcb_request_check(C, xcb_grab_key_checked(C, 1, Root, Mask, xcb_keycode_t(KeyCode),
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        Free = !Error;
+        std::free(Error);
+        if (Free)
+            xcb_ungrab_key(C, xcb_keycode_t(KeyCode), Root, Mask);
+        std::free(xcb_get_input_focus_reply(C, xcb_get_input_focus(C), nullptr));
+    }
+    xcb_disconnect(C);
+    return Free;
+}
+
 } // namespace
 
 class THotKeysE2ETest : public QObject {
@@ -115,6 +137,48 @@ private slots:
         QVERIFY(!HeldElsewhere(platform::ModControl, '3'));
         X11::XDoTool({"key", "ctrl+alt+q"});
         QVERIFY(!X11::WaitForWindow(Portal).isEmpty());
+    }
+
+    void HotKeysComeBackAfterAKeymapWithoutTheirKeys() {
+        QProcess::execute("setxkbmap", {"us"});
+        const auto Us = platform::linux_::TXkbServerKeymap().Current();
+        QVERIFY(Us);
+        const uint32_t KeyQ = Us->KeyCode("AD01");
+        const uint16_t CtrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+        TAppProcess App("qc-e2e-hotkeys-" + QString::number(QCoreApplication::applicationPid()));
+        QVERIFY(App.Start());
+        QVERIFY(!GrabFree(KeyQ, CtrlAlt));
+        // A tool loads a keymap of one key (and the modifiers), then the full one comes back.
+        QTemporaryDir Dir;
+        QFile Tiny(Dir.filePath("tiny.xkb"));
+        QVERIFY(Tiny.open(QIODevice::WriteOnly));
+        Tiny.write("xkb_keymap {\n"
+                   "  xkb_keycodes { minimum = 8; maximum = 255;\n"
+                   "    <AE02> = 11; <LCTL> = 37; <LALT> = 64; };\n"
+                   "  xkb_types { include \"complete\" };\n"
+                   "  xkb_compat { include \"complete\" };\n"
+                   "  xkb_symbols {\n"
+                   "    key <AE02> { [ 2, at ] };\n"
+                   "    key <LCTL> { [ Control_L ] };\n"
+                   "    key <LALT> { [ Alt_L, Meta_L ] };\n"
+                   "    modifier_map Control { <LCTL> };\n"
+                   "    modifier_map Mod1 { <LALT> };\n"
+                   "  };\n"
+                   "};\n");
+        Tiny.close();
+        QCOMPARE(QProcess::execute("xkbcomp",
+                                   {"-w", "0", Tiny.fileName(), qEnvironmentVariable("DISPLAY")}),
+                 0);
+        // The program lets go of the key that was Q once it has read the keymap.
+        QTRY_VERIFY_WITH_TIMEOUT(GrabFree(KeyQ, CtrlAlt), 10000);
+        QCOMPARE(QProcess::execute("setxkbmap", {"us"}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!GrabFree(KeyQ, CtrlAlt), 10000);
+        QVERIFY(HeldElsewhere(platform::ModControl, '1'));
+        QVERIFY(HeldElsewhere(platform::ModControl, '2'));
+        QVERIFY(HeldElsewhere(platform::ModControl, '3'));
+        X11::XDoTool({"key", "ctrl+alt+q"});
+        QVERIFY(!X11::WaitForWindow(Portal).isEmpty());
+        QVERIFY(App.IsRunning());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "dialogs/Dialogs.h"
 #include "dialogs/Error.h"
 #include "hotkeys/Atoms.h"
+#include "hotkeys/HotKeyEdit.h"
 #include "hotkeys/HotKeyManager.h"
 #include "platform/KeyNames.h"
 
@@ -27,7 +28,12 @@ public:
             return std::string(1, char(Key));
         return {};
     }
+    uint32_t VirtualKeyOfScanCode(uint32_t ScanCode) override {
+        const auto It = ScanCodes.find(ScanCode);
+        return It == ScanCodes.end() ? 0 : It->second;
+    }
     std::map<uint32_t, std::string> Names;
+    std::map<uint32_t, uint32_t> ScanCodes; // the layout's typing keys
 };
 
 uint16_t AtomOf(uint32_t HotKey) {
@@ -225,6 +231,32 @@ private slots:
         QCOMPARE(WinName(), QString("Win"));
         QCOMPARE(CtrlName(), QString("Ctrl"));
         QCOMPARE(ShiftName(), QString("Shift"));
+    }
+
+    void TheFieldTakesWhatTheKeyMeansOnTheLayout() {
+        // A French keyboard: the key labelled 1 and & (X key code 10) is the digit 1 and named
+        // "&"; the key where a US keyboard has Q (24) is A.
+        auto Names = std::make_shared<TFakeKeyNames>();
+        Names->ScanCodes = {{10, '1'}, {24, 'A'}};
+        Names->Names = {{'1', "&"}};
+        InitializeHotKeyNames(Names);
+        THotKeyEdit E;
+        const auto Press = [&E](int QtKey, Qt::KeyboardModifiers Modifiers, quint32 ScanCode,
+                                const QString &Text) {
+            QKeyEvent Event(QEvent::KeyPress, QtKey, Modifiers, ScanCode, 0, 0, Text);
+            QApplication::sendEvent(&E, &Event);
+        };
+        Press(Qt::Key_Ampersand, Qt::ControlModifier, 10, "&");
+        QCOMPARE(E.HotKey(), uint16_t(16433));
+        QCOMPARE(E.text(), QString("Ctrl+&"));
+        // With Shift the key writes 1: still the same key.
+        Press(Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier, 10, "1");
+        QCOMPARE(E.HotKey(), uint16_t(HotKeyCtrl | HotKeyShift | '1'));
+        Press(Qt::Key_A, Qt::AltModifier, 24, "a");
+        QCOMPARE(E.HotKey(), uint16_t(HotKeyAlt | 'A'));
+        // Keys the layout gives no code go by their Qt key.
+        Press(Qt::Key_F5, Qt::ControlModifier, 71, "");
+        QCOMPARE(E.HotKey(), uint16_t(HotKeyCtrl | 0x74));
     }
 };
 

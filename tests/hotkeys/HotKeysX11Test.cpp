@@ -2,12 +2,18 @@
 #include <QtTest>
 #include <cstdlib>
 #include <xcb/xcb.h>
+// xcb's XKB header names a field "explicit", a keyword of C++.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include "TestSupport.h"
 #include "hotkeys/Atoms.h"
+#include "hotkeys/HotKeyEdit.h"
 #include "hotkeys/HotKeyManager.h"
 #include "platform/KeyNames.h"
 #include "platform/linux/XcbHotKeys.h"
+#include "platform/linux/XkbLayoutKeys.h"
 
 namespace {
 
@@ -29,6 +35,37 @@ bool LockOn(const QString &Name) {
     }
     xcb_disconnect(C);
     return On;
+}
+
+// Whether another client could grab the key code with the modifiers now: a grab is tried and
+// let go of again.
+bool GrabFree(uint32_t KeyCode, uint16_t Mask) {
+    xcb_connection_t *C = xcb_connect(nullptr, nullptr);
+    bool Free = false;
+    if (!xcb_connection_has_error(C)) {
+        const xcb_window_t Root = xcb_setup_roots_iterator(xcb_get_setup(C)).data->root;
+        xcb_generic_error_t *Error =
+            xcb_request_check(C, xcb_grab_key_checked(C, 1, Root, Mask, xcb_keycode_t(KeyCode),
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        Free = !Error;
+        std::free(Error);
+        if (Free)
+            xcb_ungrab_key(C, xcb_keycode_t(KeyCode), Root, Mask);
+        std::free(xcb_get_input_focus_reply(C, xcb_get_input_focus(C), nullptr));
+    }
+    xcb_disconnect(C);
+    return Free;
+}
+
+// Switches the keyboard to the keymap's layout Group, as a layout switcher does.
+void LockGroup(uint8_t Group) {
+    xcb_connection_t *C = xcb_connect(nullptr, nullptr);
+    if (!xcb_connection_has_error(C)) {
+        std::free(xcb_xkb_use_extension_reply(C, xcb_xkb_use_extension(C, 1, 0), nullptr));
+        xcb_xkb_latch_lock_state(C, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, Group, 0, 0, 0);
+        std::free(xcb_get_input_focus_reply(C, xcb_get_input_focus(C), nullptr));
+    }
+    xcb_disconnect(C);
 }
 
 uint16_t AtomOf(uint32_t HotKey) {
@@ -171,6 +208,132 @@ private slots:
         QTRY_COMPARE(Presses, 1);
         QVERIFY(Run("setxkbmap", {"us"}));
         QCOMPARE(HotKeyText(16433, true), QString("Ctrl+1"));
+    }
+
+    void TheFieldRecordsWhatTheKeyMeansOnTheLayout_data() {
+        QTest::addColumn<QString>("Layout");
+        QTest::addColumn<QString>("KeyOf1"); // what the key labelled 1 writes unshifted
+        QTest::addColumn<QString>("Text1");
+        QTest::addColumn<QString>("Letter"); // a letter, pressed on the layout
+        QTest::newRow("us") << "us"
+                            << "1"
+                            << "Ctrl+1"
+                            << "y";
+        QTest::newRow("fr") << "fr"
+                            << "ampersand"
+                            << "Ctrl+&"
+                            << "a";
+        QTest::newRow("de") << "de"
+                            << "1"
+                            << "Ctrl+1"
+                            << "z";
+    }
+    void TheFieldRecordsWhatTheKeyMeansOnTheLayout() {
+        QFETCH(QString, Layout);
+        QFETCH(QString, KeyOf1);
+        QFETCH(QString, Text1);
+        QFETCH(QString, Letter);
+        QVERIFY(Run("setxkbmap", {Layout}));
+        QWidget Form;
+        auto *Edit = new THotKeyEdit(&Form);
+        Edit->resize(150, 24);
+        Form.show();
+        Form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&Form));
+        Edit->setFocus();
+        QTRY_VERIFY(Edit->hasFocus());
+        // The key labelled 1 is Ctrl+1 on every layout, named as the layout writes it.
+        Run("xdotool", {"key", "ctrl+" + KeyOf1});
+        QTRY_COMPARE(Edit->HotKey(), uint16_t(16433));
+        QCOMPARE(Edit->text(), Text1);
+        // A letter is the layout's letter (the key where a US keyboard has Q is A on a French
+        // one, Y is Z on a German one).
+        const uint16_t LetterValue = uint16_t(HotKeyAlt | Letter.toUpper().at(0).unicode());
+        Run("xdotool", {"key", "alt+" + Letter});
+        QTRY_COMPARE(Edit->HotKey(), LetterValue);
+        QCOMPARE(Edit->text(), "Alt+" + Letter.toUpper());
+        // The values grab the keys that were pressed.
+        THotKeyManager M(std::make_shared<platform::linux_::TXcbHotKeys>());
+        QList<uint32_t> Pressed;
+        M.SetOnHotKeyPressed([&](uint32_t V, uint16_t) { Pressed.append(V); });
+        QVERIFY(M.AddHotKey(16433) != 0);
+        QVERIFY(M.AddHotKey(LetterValue) != 0);
+        Run("xdotool", {"key", "ctrl+" + KeyOf1});
+        QTRY_COMPARE(Pressed, QList<uint32_t>{16433});
+        Run("xdotool", {"key", "alt+" + Letter});
+        QTRY_COMPARE(Pressed, (QList<uint32_t>{16433, LetterValue}));
+        QCOMPARE(Edit->HotKey(), LetterValue);
+        QVERIFY(Run("setxkbmap", {"us"}));
+    }
+
+    void HotKeysComeBackWithTheirKeys() {
+        QVERIFY(Run("setxkbmap", {"us"}));
+        const auto Us = platform::linux_::TXkbServerKeymap().Current();
+        QVERIFY(Us);
+        const uint32_t KeyQ = Us->KeyCode("AD01");
+        auto HotKeys = std::make_shared<platform::linux_::TXcbHotKeys>();
+        THotKeyManager M(HotKeys);
+        QList<uint32_t> Pressed;
+        M.SetOnHotKeyPressed([&](uint32_t V, uint16_t) { Pressed.append(V); });
+        const uint16_t IdQ = M.AddHotKey(49233);
+        QVERIFY(IdQ != 0);
+        QVERIFY(M.AddHotKey(16434) != 0);
+        QVERIFY(!GrabFree(KeyQ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
+        // A keymap of three keys, as some tools load: 2, Ctrl and Alt, and no Q.
+        QTemporaryDir Dir;
+        QFile Tiny(Dir.filePath("tiny.xkb"));
+        QVERIFY(Tiny.open(QIODevice::WriteOnly));
+        Tiny.write("xkb_keymap {\n"
+                   "  xkb_keycodes { minimum = 8; maximum = 255;\n"
+                   "    <AE02> = 11; <LCTL> = 37; <LALT> = 64; };\n"
+                   "  xkb_types { include \"complete\" };\n"
+                   "  xkb_compat { include \"complete\" };\n"
+                   "  xkb_symbols {\n"
+                   "    key <AE02> { [ 2, at ] };\n"
+                   "    key <LCTL> { [ Control_L ] };\n"
+                   "    key <LALT> { [ Alt_L, Meta_L ] };\n"
+                   "    modifier_map Control { <LCTL> };\n"
+                   "    modifier_map Mod1 { <LALT> };\n"
+                   "  };\n"
+                   "};\n");
+        Tiny.close();
+        QVERIFY(Run("xkbcomp", {"-w", "0", Tiny.fileName(), qEnvironmentVariable("DISPLAY")}));
+        // Once the program has read the new keymap it has let go of the key that was Q.
+        QTRY_VERIFY(GrabFree(KeyQ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
+        QVERIFY(!HotKeys->Grabbed(IdQ));
+        QCOMPARE(M.HotKeyList().size(), size_t(2));
+        // The full keymap back: Ctrl+Alt+Q is grabbed again and works, and so does Ctrl+2.
+        QVERIFY(Run("setxkbmap", {"us"}));
+        QTRY_VERIFY(!GrabFree(KeyQ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
+        Run("xdotool", {"key", "ctrl+alt+q"});
+        QTRY_COMPARE(Pressed, QList<uint32_t>{49233});
+        Run("xdotool", {"key", "ctrl+2"});
+        QTRY_COMPARE(Pressed, (QList<uint32_t>{49233, 16434}));
+        // A layout without Latin letters keeps the letters where a US keyboard has them.
+        QVERIFY(Run("setxkbmap", {"ru"}));
+        Run("xdotool", {"key", "ctrl+alt+Cyrillic_shorti"});
+        QTRY_COMPARE(Pressed.size(), 3);
+        QCOMPARE(Pressed.last(), 49233u);
+        QVERIFY(Run("setxkbmap", {"us"}));
+    }
+
+    void HotKeysFollowTheLayoutInEffect() {
+        // One keymap with two layouts, US and French, switched without a new keymap.
+        QVERIFY(Run("setxkbmap", {"-layout", "us,fr"}));
+        LockGroup(0);
+        const auto Keys = platform::linux_::TXkbServerKeymap().Current();
+        QVERIFY(Keys);
+        const uint32_t KeyAD01 = Keys->KeyCode("AD01"), KeyAC01 = Keys->KeyCode("AC01");
+        const uint16_t CtrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+        THotKeyManager M(std::make_shared<platform::linux_::TXcbHotKeys>());
+        QVERIFY(M.AddHotKey(49233) != 0);
+        QVERIFY(!GrabFree(KeyAD01, CtrlAlt) && GrabFree(KeyAC01, CtrlAlt));
+        // On the French layout Q is where a US keyboard has A.
+        LockGroup(1);
+        QTRY_VERIFY(GrabFree(KeyAD01, CtrlAlt) && !GrabFree(KeyAC01, CtrlAlt));
+        LockGroup(0);
+        QTRY_VERIFY(!GrabFree(KeyAD01, CtrlAlt) && GrabFree(KeyAC01, CtrlAlt));
+        QVERIFY(Run("setxkbmap", {"us"}));
     }
 };
 

@@ -160,19 +160,59 @@ private slots:
         QVERIFY(R.Cfg.AutoRun->Calls[0].rfind("Enable ", 0) == 0);
     }
 
-    void SameCombinationTwiceIsWarnedAndStored() {
+    void ACombinationThatCannotBeHadIsNotStored() {
         TRig R;
         R.Cfg.WriteIni(Keys123);
         R.Create();
         Dialogs::TDialogScript Script;
+        const auto Holds = [&R](uint32_t Modifiers, uint32_t Key) {
+            return std::any_of(R.Fake.HotKeys->Held.begin(), R.Fake.HotKeys->Held.end(),
+                               [&](const TFakeHotKeys::THeld &H) {
+                                   return H.Modifiers == Modifiers && H.VirtualKey == Key;
+                               });
+        };
+        const auto Ini = [&R] {
+            QFile F(R.Cfg.IniPath());
+            return F.open(QIODevice::ReadOnly) ? QString::fromUtf8(F.readAll()) : QString();
+        };
+        // The chat given Ctrl+1, which the IE hotkey has: refused, and Ctrl+3 stays the chat's,
+        // in the file, in the field and on the keyboard.
         R.Page->Load();
-        R.Page->HotKey3()->SetHotKey(16433);
+        R.Page->HotKey4()->SetHotKey(16433);
         R.Page->Button2Click();
         QCOMPARE(Script.Shown().size(), 1);
         QCOMPARE(Script.Shown()[0].Text, QString("Ctrl+1 couldn't be assigned to a hotkey."));
         QCOMPARE(Config().SKey_ShowOrHideIE(), uint16_t(16433));
-        QCOMPARE(Config().SKey_ScreenShot(), uint16_t(16433));
-        // Held now: the fixed one, Ctrl+1 once, and Ctrl+3.
+        QCOMPARE(Config().SKey_Chat(), uint16_t(16435));
+        QVERIFY2(Ini().contains("Chat=16435") && !Ini().contains("Chat=16433"), qPrintable(Ini()));
+        QCOMPARE(R.Page->HotKey4()->HotKey(), uint16_t(16435));
+        QCOMPARE(R.Page->HotKey4()->text(), QString("Ctrl+3"));
+        QVERIFY(Holds(platform::ModControl, '1') && Holds(platform::ModControl, '3'));
+        QCOMPARE(R.Fake.HotKeys->Held.size(), size_t(4));
+        // A combination another program holds: the same.
+        R.Fake.HotKeys->Taken.push_back({platform::ModControl, '9'});
+        R.Page->Load();
+        R.Page->HotKey3()->SetHotKey(16441);
+        R.Page->Button2Click();
+        QCOMPARE(Script.Shown().size(), 2);
+        QCOMPARE(Script.Shown()[1].Text, QString("Ctrl+9 couldn't be assigned to a hotkey."));
+        QCOMPARE(Config().SKey_ScreenShot(), uint16_t(16434));
+        QCOMPARE(R.Page->HotKey3()->HotKey(), uint16_t(16434));
+        QVERIFY(Holds(platform::ModControl, '2'));
+        // The IE hotkey takes the chat's Ctrl+3 while the chat asks for Ctrl+2, which stays the
+        // capture's: the chat's old combination is the IE hotkey's now, so the chat has none,
+        // rather than two features stored with one combination.
+        R.Page->Load();
+        R.Page->HotKey1()->SetHotKey(16435);
+        R.Page->HotKey4()->SetHotKey(16434);
+        R.Page->Button2Click();
+        QCOMPARE(Script.Shown().size(), 3);
+        QCOMPARE(Script.Shown()[2].Text, QString("Ctrl+2 couldn't be assigned to a hotkey."));
+        QCOMPARE(Config().SKey_ShowOrHideIE(), uint16_t(16435));
+        QCOMPARE(Config().SKey_ScreenShot(), uint16_t(16434));
+        QCOMPARE(Config().SKey_Chat(), uint16_t(0));
+        QCOMPARE(R.Page->HotKey4()->HotKey(), uint16_t(0));
+        QVERIFY(!Holds(platform::ModControl, '1'));
         QCOMPARE(R.Fake.HotKeys->Held.size(), size_t(3));
     }
 

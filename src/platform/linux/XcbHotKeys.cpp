@@ -17,7 +17,7 @@ constexpr uint32_t XK_Num_Lock = 0xff7f;
 constexpr uint32_t XK_Alt_L = 0xffe9, XK_Alt_R = 0xffea, XK_Meta_L = 0xffe7;
 constexpr uint32_t XK_Super_L = 0xffeb, XK_Super_R = 0xffec;
 
-std::vector<uint8_t> KeyCodesOf(xcb_key_symbols_t *Symbols, uint32_t KeySym) {
+std::vector<uint8_t> KeyCodesOfSym(xcb_key_symbols_t *Symbols, uint32_t KeySym) {
     std::vector<uint8_t> Codes;
     if (xcb_keycode_t *List = xcb_key_symbols_get_keycode(Symbols, KeySym)) {
         for (xcb_keycode_t *K = List; *K != XCB_NO_SYMBOL; ++K)
@@ -30,7 +30,7 @@ std::vector<uint8_t> KeyCodesOf(xcb_key_symbols_t *Symbols, uint32_t KeySym) {
 
 } // namespace
 
-TXcbHotKeys::TXcbHotKeys(const std::string &Display) {
+TXcbHotKeys::TXcbHotKeys(const std::string &Display) : FServerKeymap(Display) {
     int Screen = 0;
     FConnection = xcb_connect(Display.empty() ? nullptr : Display.c_str(), &Screen);
     if (xcb_connection_has_error(FConnection))
@@ -43,13 +43,21 @@ TXcbHotKeys::TXcbHotKeys(const std::string &Display) {
     FRoot = It.data->root;
     FKeySymbols = xcb_key_symbols_alloc(FConnection);
     LoadModifierMasks();
+    LoadLayoutKeys();
     FNotifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(FConnection),
                                                   QSocketNotifier::Read);
     QObject::connect(FNotifier.get(), &QSocketNotifier::activated, FNotifier.get(),
                      [this] { ReadEvents(); });
+    // Switching between the layouts of one keymap moves the keys too, but is no mapping event.
+    if (const int Fd = FServerKeymap.WatchLayoutSwitches(); Fd >= 0) {
+        FLayoutNotifier = std::make_unique<QSocketNotifier>(Fd, QSocketNotifier::Read);
+        QObject::connect(FLayoutNotifier.get(), &QSocketNotifier::activated, FLayoutNotifier.get(),
+                         [this] { ReadLayoutSwitches(); });
+    }
 }
 
 TXcbHotKeys::~TXcbHotKeys() {
+    FLayoutNotifier.reset();
     FNotifier.reset();
     if (Connected())
         for (const TGrab &G : FGrabs)
@@ -64,6 +72,40 @@ TXcbHotKeys::~TXcbHotKeys() {
 
 bool TXcbHotKeys::Connected() const {
     return FConnection && !xcb_connection_has_error(FConnection) && FRoot != 0;
+}
+
+bool TXcbHotKeys::Grabbed(uint16_t Id) const {
+    return std::any_of(FGrabs.begin(), FGrabs.end(),
+                       [Id](const TGrab &G) { return G.Id == Id && !G.KeyCodes.empty(); });
+}
+
+void TXcbHotKeys::LoadLayoutKeys() {
+    // A keymap of its own connection: asking XKB on ours would change which mapping events
+    // the server sends it.
+    FLayoutKeys = FServerKeymap.Current();
+    // Reading the keymap waits for replies, behind which a switch may have been queued unseen.
+    if (FLayoutNotifier)
+        QTimer::singleShot(0, FLayoutNotifier.get(), [this] { ReadLayoutSwitches(); });
+}
+
+void TXcbHotKeys::ReadLayoutSwitches() {
+    if (FServerKeymap.LayoutSwitched() && Connected())
+        Regrab();
+    // A lost connection would keep its descriptor readable for good.
+    if (!FServerKeymap.Connected() && FLayoutNotifier)
+        FLayoutNotifier->setEnabled(false);
+}
+
+std::vector<uint8_t> TXcbHotKeys::KeyCodesOf(uint32_t VirtualKey) const {
+    std::vector<uint8_t> Codes;
+    if (FLayoutKeys) {
+        for (uint32_t C : FLayoutKeys->KeyCodes(VirtualKey))
+            if (C <= 0xFF)
+                Codes.push_back(uint8_t(C));
+    } else if (const TVirtualKey *Key = FindVirtualKey(VirtualKey)) {
+        Codes = KeyCodesOfSym(FKeySymbols, Key->KeySym);
+    }
+    return Codes;
 }
 
 void TXcbHotKeys::LoadModifierMasks() {
@@ -81,7 +123,7 @@ void TXcbHotKeys::LoadModifierMasks() {
     const auto MaskOf = [&](std::initializer_list<uint32_t> Syms) -> uint16_t {
         std::vector<uint8_t> Wanted;
         for (uint32_t S : Syms)
-            for (uint8_t C : KeyCodesOf(FKeySymbols, S))
+            for (uint8_t C : KeyCodesOfSym(FKeySymbols, S))
                 Wanted.push_back(C);
         for (int Mod = 3; Mod < 8; ++Mod) // Mod1..Mod5
             for (int I = 0; I < PerMod; ++I) {
@@ -111,31 +153,42 @@ std::vector<uint16_t> TXcbHotKeys::LockVariants(uint16_t NumLockMask) const {
 bool TXcbHotKeys::Register(uint16_t Id, uint32_t Modifiers, uint32_t VirtualKey) {
     if (!Connected() || Id == 0)
         return false;
-    const TVirtualKey *Key = FindVirtualKey(VirtualKey);
-    if (!Key)
-        return false;
-    TGrab Grab{Id,          Modifiers & 0xF, VirtualKey, 0, KeyCodesOf(FKeySymbols, Key->KeySym),
-               FNumLockMask};
-    if (Grab.KeyCodes.empty())
-        return false;
-    if (Modifiers & ModShift)
-        Grab.Mask |= XCB_MOD_MASK_SHIFT;
-    if (Modifiers & ModControl)
-        Grab.Mask |= XCB_MOD_MASK_CONTROL;
-    if (Modifiers & ModAlt)
-        Grab.Mask |= FAltMask;
-    if (Modifiers & ModWin)
-        Grab.Mask |= FWinMask;
     // X lets a client grab its own combination twice and keeps one grab, so a second claim
-    // within the program has to be refused here; so does one whose key codes overlap.
-    for (const TGrab &G : FGrabs) {
-        if (G.Id == Id)
+    // within the program has to be refused here, grabbed now or not.
+    for (const TGrab &G : FGrabs)
+        if (G.Id == Id || (G.Modifiers == (Modifiers & 0xF) && G.VirtualKey == VirtualKey))
             return false;
-        if (G.Mask == Grab.Mask)
-            for (uint8_t C : Grab.KeyCodes)
+    // The keymap may have changed since its mapping event was last read.
+    LoadLayoutKeys();
+    TGrab New{Id, Modifiers & 0xF, VirtualKey, 0, {}, 0};
+    if (!Grab(New))
+        return false;
+    FGrabs.push_back(std::move(New));
+    return true;
+}
+
+bool TXcbHotKeys::Grab(TGrab &Grab) {
+    Grab.KeyCodes.clear();
+    Grab.NumLockMask = FNumLockMask;
+    Grab.Mask = 0;
+    if (Grab.Modifiers & ModShift)
+        Grab.Mask |= XCB_MOD_MASK_SHIFT;
+    if (Grab.Modifiers & ModControl)
+        Grab.Mask |= XCB_MOD_MASK_CONTROL;
+    if (Grab.Modifiers & ModAlt)
+        Grab.Mask |= FAltMask;
+    if (Grab.Modifiers & ModWin)
+        Grab.Mask |= FWinMask;
+    std::vector<uint8_t> Codes = KeyCodesOf(Grab.VirtualKey);
+    if (Codes.empty())
+        return false;
+    // Two registrations on one key with one mask could not tell their presses apart.
+    for (const TGrab &G : FGrabs)
+        if (&G != &Grab && G.Mask == Grab.Mask)
+            for (uint8_t C : Codes)
                 if (std::find(G.KeyCodes.begin(), G.KeyCodes.end(), C) != G.KeyCodes.end())
                     return false;
-    }
+    Grab.KeyCodes = std::move(Codes);
     std::vector<xcb_void_cookie_t> Cookies;
     for (uint8_t Code : Grab.KeyCodes)
         for (uint16_t Lock : LockVariants(Grab.NumLockMask))
@@ -153,13 +206,15 @@ bool TXcbHotKeys::Register(uint16_t Id, uint32_t Modifiers, uint32_t VirtualKey)
     if (!Ok) {
         // Ungrabbing only touches our own grabs, so the variants another client holds stay its.
         Ungrab(Grab);
+        Grab.KeyCodes.clear();
         return false;
     }
-    FGrabs.push_back(std::move(Grab));
     return true;
 }
 
 void TXcbHotKeys::Ungrab(const TGrab &Grab) {
+    if (Grab.KeyCodes.empty())
+        return;
     for (uint8_t Code : Grab.KeyCodes)
         for (uint16_t Lock : LockVariants(Grab.NumLockMask))
             xcb_ungrab_key(FConnection, Code, FRoot, Grab.Mask | Lock);
@@ -183,15 +238,16 @@ bool TXcbHotKeys::Unregister(uint16_t Id) {
 
 void TXcbHotKeys::Regrab() {
     // A new keymap (another layout, say) puts the keys elsewhere: a hotkey follows its key, as
-    // virtual keys do. A combination someone else holds on the new keymap is lost until the next
-    // registration.
+    // virtual keys do. Every registration stays: one whose key this keymap lacks, or that
+    // another client holds here, is grabbed again on the next keymap that lets it.
     LoadModifierMasks();
-    std::vector<TGrab> Old;
-    Old.swap(FGrabs);
-    for (const TGrab &G : Old)
+    LoadLayoutKeys();
+    for (TGrab &G : FGrabs) {
         Ungrab(G);
-    for (const TGrab &G : Old)
-        Register(G.Id, G.Modifiers, G.VirtualKey);
+        G.KeyCodes.clear();
+    }
+    for (TGrab &G : FGrabs)
+        Grab(G);
 }
 
 void TXcbHotKeys::ReadEvents() {

@@ -1,19 +1,18 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "XkbLayoutKeys.h"
 #include "platform/KeyNames.h"
-
-struct xcb_connection_t;
-struct xkb_context;
-struct xkb_keymap;
 
 namespace platform::linux_ {
 
 // Key names from xkbcommon: printable keys are named by what their first level writes on the
-// layout (upper case), the other keys by the fixed names of the virtual-key table. The current
-// layout is read from the X server at each call, since the user may switch it at any time;
-// without a server, or when not localized, the US English layout is used.
+// layout (upper case), the other keys by the fixed names of the virtual-key table; keys are
+// given virtual keys as TLayoutKeys does. The current layout is read from the X server at each
+// call, since the user may switch it at any time; without a server, or when not localized, the
+// US English layout is used.
 class TXkbKeyNames : public IKeyNames {
 public:
     explicit TXkbKeyNames(const std::string &Display = {});
@@ -21,19 +20,14 @@ public:
     TXkbKeyNames(const TXkbKeyNames &) = delete;
     TXkbKeyNames &operator=(const TXkbKeyNames &) = delete;
     std::string KeyName(uint32_t VirtualKey, bool Localized) override;
+    uint32_t VirtualKeyOfScanCode(uint32_t ScanCode) override;
 
 private:
-    bool Connect();
-    xkb_context *Context();
-    xkb_keymap *UsKeymap();
+    const TLayoutKeys *UsKeys();
 
-    std::string FDisplay;
-    bool FConnectTried = false;
+    TXkbServerKeymap FServer;
     bool FUsTried = false;
-    xkb_context *FContext = nullptr;
-    xkb_keymap *FUsKeymap = nullptr;
-    xcb_connection_t *FConnection = nullptr;
-    int32_t FDeviceId = -1;
+    std::unique_ptr<TLayoutKeys> FUsKeys;
 };
 
 } // namespace platform::linux_
