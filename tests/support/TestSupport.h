@@ -111,7 +111,9 @@ public:
 class TFakeBrowserWindows : public platform::IBrowserWindows {
 public:
     void Apply(bool Show) override { Calls.push_back(Show); }
+    bool AnyOnDesktop() override { return OnDesktop; }
     std::vector<bool> Calls;
+    bool OnDesktop = false;
 };
 
 // Records the start pages written; FailMachine or FailUser, when set, names the place that fails.
