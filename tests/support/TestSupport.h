@@ -80,6 +80,8 @@ class TFakeSystemTools : public platform::ISystemTools {
 public:
     std::string SettingsEditor() override { return SettingsEditorPath; }
     std::string PolicyEditor() override { return PolicyEditorPath; }
+    std::string SettingsEditorPackage() override { return "dconf-editor"; }
+    std::string PolicyEditorPackage() override { return "gnome-control-center"; }
     std::string SettingsEditorPath;
     std::string PolicyEditorPath;
 };
