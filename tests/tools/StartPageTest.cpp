@@ -377,6 +377,33 @@ private slots:
         QVERIFY(QDir(Root + "/etc/opt/chrome/policies/recommended").isEmpty());
     }
 
+    // A machine-wide place on a read-only mount is passed over the same way, for root too. The
+    // mount is made in a mount namespace of the child's own, so nothing else sees it.
+    void machinePlacesOnAReadOnlyMountArePassedOver() {
+        const QString Unshare = QStandardPaths::findExecutable("unshare");
+        if (::geteuid() != 0 || Unshare.isEmpty())
+            QSKIP("a read-only mount needs root and unshare");
+        TMachine M;
+        const QByteArray Firefox = Read(M.FirefoxPolicies());
+        const QString Folder = QFileInfo(M.FirefoxPolicies()).path();
+        QProcess Child;
+        Child.start(Unshare,
+                    {"--mount", "sh", "-c",
+                     "mount --bind -o ro \"$1\" \"$1\" || exit 3; shift; exec \"$@\"", "sh", Folder,
+                     QCoreApplication::applicationFilePath(), "--change-main-page", M.Root,
+                     M.Root + "/home", "http://ro.example/"});
+        QVERIFY(Child.waitForFinished(60000));
+        if (Child.exitCode() == 3)
+            QSKIP("mounts cannot be made here");
+        QVERIFY2(Child.exitCode() == 0, Child.readAllStandardError().constData());
+        QCOMPARE(QString::fromUtf8(Child.readAllStandardOutput()), QString());
+        QCOMPARE(Read(M.FirefoxPolicies()), Firefox);
+        QCOMPARE(JsValue(Read(M.UserJs()), "browser.startup.homepage"), "http://ro.example/");
+        // The places that could be written were.
+        QCOMPARE(M.Json(M.ChromiumPolicies()).value("HomepageLocation").toString(),
+                 "http://ro.example/");
+    }
+
     void failingUserFileIsReported() {
         auto Fake = std::make_shared<TFakeStartPage>();
         Fake->FailUser = "/home/u/.mozilla/firefox/p/user.js";
