@@ -10,6 +10,9 @@ public:
     // those withdrawn that way. Windows of other programs, and this program's own, are never
     // touched. Nothing is reported: with no desktop or no browser nothing happens.
     virtual void Apply(bool Show) = 0;
+    // Whether any browser window that Apply(false) would withdraw is on the desktop now (shown,
+    // or minimised but still the user's to bring back). False with no desktop.
+    virtual bool AnyOnDesktop() = 0;
 };
 
 } // namespace platform

@@ -1,14 +1,16 @@
 #include "IECtrl.h"
 
+#include <optional>
+
 #include "dialogs/Dialogs.h"
 #include "platform/BrowserWindows.h"
 #include "platform/StartPage.h"
 
 namespace {
 
-// One flag for the whole process, shared by the buttons, the menu and the hotkey, whatever the
-// state the browser windows were found in.
-bool ShownFlag = false;
+// One flag for the whole process, shared by the buttons, the menu and the hotkey. It is unset
+// until the first hide or show: what the browsers look like then is only known from the desktop.
+std::optional<bool> ShownFlag;
 
 } // namespace
 
@@ -17,12 +19,12 @@ TIECtrl::TIECtrl(std::shared_ptr<platform::IBrowserWindows> BrowserWindows,
     : FBrowserWindows(std::move(BrowserWindows)), FStartPage(std::move(StartPage)) {}
 
 bool TIECtrl::Shown() {
-    return ShownFlag;
+    return ShownFlag.value_or(false);
 }
 
 void TIECtrl::Apply() {
     if (FBrowserWindows)
-        FBrowserWindows->Apply(ShownFlag);
+        FBrowserWindows->Apply(Shown());
 }
 
 void TIECtrl::HideIE() {
@@ -36,7 +38,11 @@ void TIECtrl::ShowIE() {
 }
 
 void TIECtrl::HideOrShowIE() {
-    if (ShownFlag)
+    // The key is pressed once, when it matters: the first press hides the browsers on the
+    // desktop instead of "showing" what is already there. With none there it shows, bringing back
+    // windows withdrawn before, and the toggle then goes on from the flag.
+    const bool Shown = ShownFlag ? *ShownFlag : FBrowserWindows && FBrowserWindows->AnyOnDesktop();
+    if (Shown)
         HideIE();
     else
         ShowIE();

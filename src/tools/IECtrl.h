@@ -17,13 +17,16 @@ public:
 
     void HideIE();
     void ShowIE();
-    // Hides after a show, shows otherwise; the first toggle of the process shows.
+    // Hides after a show, shows after a hide. Before either, it hides when a browser window is on
+    // the desktop and shows otherwise.
     void HideOrShowIE();
-    // Writes MainPage as the start page machine-wide, then for the current user. A place that
-    // cannot be written ends the operation with a message; nothing is reported otherwise.
+    // Writes MainPage as the start page machine-wide, then for the current user. Machine-wide
+    // places this user may not change are passed over; a place that cannot be written otherwise
+    // ends the operation with a message. Nothing is reported on success.
     void ChangeMainPage(const QString &MainPage);
 
-    // The process-wide shown flag: true after the last show, false after the last hide.
+    // The process-wide shown flag: true after the last show, false after the last hide and before
+    // the first of either.
     static bool Shown();
 
 private:

@@ -7,8 +7,8 @@ class IShell;
 class ISystemTools;
 } // namespace platform
 
-// Starts the desktop's settings-database editor and its system-settings tool. A tool that is
-// missing or does not start is not reported.
+// Starts the desktop's settings-database editor and its system-settings tool. A tool that is not
+// installed is reported with the package that provides it; one that does not start is not.
 class TRunner {
 public:
     TRunner(std::shared_ptr<platform::ISystemTools> Tools, std::shared_ptr<platform::IShell> Shell);

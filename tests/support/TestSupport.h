@@ -80,6 +80,8 @@ class TFakeSystemTools : public platform::ISystemTools {
 public:
     std::string SettingsEditor() override { return SettingsEditorPath; }
     std::string PolicyEditor() override { return PolicyEditorPath; }
+    std::string SettingsEditorPackage() override { return "dconf-editor"; }
+    std::string PolicyEditorPackage() override { return "gnome-control-center"; }
     std::string SettingsEditorPath;
     std::string PolicyEditorPath;
 };
@@ -111,7 +113,9 @@ public:
 class TFakeBrowserWindows : public platform::IBrowserWindows {
 public:
     void Apply(bool Show) override { Calls.push_back(Show); }
+    bool AnyOnDesktop() override { return OnDesktop; }
     std::vector<bool> Calls;
+    bool OnDesktop = false;
 };
 
 // Records the start pages written; FailMachine or FailUser, when set, names the place that fails.

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "TestSupport.h"
+#include "dialogs/Dialogs.h"
 #include "tools/Runner.h"
 
 namespace {
@@ -9,6 +10,8 @@ class TThrowingTools : public platform::ISystemTools {
 public:
     std::string SettingsEditor() override { throw std::runtime_error("broken"); }
     std::string PolicyEditor() override { throw 42; }
+    std::string SettingsEditorPackage() override { throw std::runtime_error("broken"); }
+    std::string PolicyEditorPackage() override { throw 42; }
 };
 } // namespace
 
@@ -27,15 +30,29 @@ private slots:
                                      {"/usr/local/bin/gnome-control-center", "/usr/local/bin"}}));
     }
 
-    void MissingOrFailingToolsAreSilent() {
+    // A desktop without the tool: the user learns which package to install.
+    void MissingToolNamesThePackage() {
         TFakePlatform P;
         TRunner Runner(P.SystemTools, P.Shell);
+        Dialogs::TDialogScript Script;
         Runner.RunRegedit();
         Runner.RunGpeidt();
         QVERIFY(P.Shell->Opened.empty());
+        QCOMPARE(Script.Shown().size(), 2);
+        QCOMPARE(Script.Shown()[0].Kind, QString("message"));
+        QCOMPARE(Script.Shown()[0].Text, QString("没有找到注册表编辑器,请安装 dconf-editor"));
+        QCOMPARE(Script.Shown()[1].Kind, QString("message"));
+        QCOMPARE(Script.Shown()[1].Text,
+                 QString("没有找到组策略编辑器,请安装 gnome-control-center"));
+    }
+
+    void FailingToolsAreSilent() {
+        TFakePlatform P;
+        Dialogs::TDialogScript Script;
         // A shell that cannot start it, or a lookup that throws: nothing escapes.
         P.SystemTools->SettingsEditorPath = "/usr/bin/dconf-editor";
         P.Shell->Result = false;
+        TRunner Runner(P.SystemTools, P.Shell);
         Runner.RunRegedit();
         QCOMPARE(P.Shell->Opened.size(), size_t(1));
         TRunner Broken(std::make_shared<TThrowingTools>(), P.Shell);
@@ -43,6 +60,7 @@ private slots:
         Broken.RunGpeidt();
         TRunner Empty(nullptr, nullptr);
         Empty.RunRegedit();
+        QVERIFY(Script.Shown().isEmpty());
     }
 };
 

@@ -13,36 +13,49 @@ TDesktopSystemTools::TDesktopSystemTools(std::string SearchPath, std::string Cur
 
 const std::vector<TDesktopSystemTools::TCandidate> &TDesktopSystemTools::SettingsEditors() {
     // Editors of the desktop's key-value settings store, the counterpart of a registry editor.
+    // Xfce ships its own; GNOME ships only Tweaks, which edits the settings its panels leave
+    // out, so dconf-editor comes first where the user has installed it. KDE's own settings are
+    // plain files with no editor of their own: dconf-editor edits what its GTK programs keep.
     static const std::vector<TCandidate> List{
-        {"dconf-editor", "gnome"},    {"dconf-editor", "unity"},         {"dconf-editor", "budgie"},
-        {"dconf-editor", "cinnamon"}, {"xfce4-settings-editor", "xfce"}, {"kconfigeditor", "kde"},
-        {"gconf-editor", "gnome"},    {"mateconf-editor", "mate"},       {"dconf-editor", "mate"},
+        {"dconf-editor", "gnome", "dconf-editor"},
+        {"dconf-editor", "unity", "dconf-editor"},
+        {"dconf-editor", "budgie", "dconf-editor"},
+        {"dconf-editor", "x-cinnamon", "dconf-editor"},
+        {"dconf-editor", "mate", "dconf-editor"},
+        {"dconf-editor", "kde", "dconf-editor"},
+        {"xfce4-settings-editor", "xfce", "xfce4-settings"},
+        {"gnome-tweaks", "gnome", "gnome-tweaks"},
     };
     return List;
 }
 
 const std::vector<TDesktopSystemTools::TCandidate> &TDesktopSystemTools::PolicyEditors() {
-    // The desktop's system-settings centre, where its policies are set.
+    // The desktop's system-settings centre, where its policies are set; each desktop ships its
+    // own.
     static const std::vector<TCandidate> List{
-        {"gnome-control-center", "gnome"},
-        {"gnome-control-center", "unity"},
-        {"systemsettings", "kde"},
-        {"systemsettings5", "kde"},
-        {"xfce4-settings-manager", "xfce"},
-        {"mate-control-center", "mate"},
-        {"cinnamon-settings", "x-cinnamon"},
-        {"budgie-control-center", "budgie"},
-        {"lxqt-config", "lxqt"},
-        {"unity-control-center", "unity"},
+        {"gnome-control-center", "gnome", "gnome-control-center"},
+        {"gnome-control-center", "unity", "gnome-control-center"},
+        {"systemsettings", "kde", "systemsettings"},
+        {"systemsettings5", "kde", "systemsettings"},
+        {"xfce4-settings-manager", "xfce", "xfce4-settings"},
+        {"mate-control-center", "mate", "mate-control-center"},
+        {"cinnamon-settings", "x-cinnamon", "cinnamon"},
+        {"budgie-control-center", "budgie", "budgie-control-center"},
+        {"lxqt-config", "lxqt", "lxqt-config"},
+        {"unity-control-center", "unity", "unity-control-center"},
     };
     return List;
 }
 
-std::string TDesktopSystemTools::FirstInstalled(const std::vector<TCandidate> &Candidates) const {
+QStringList TDesktopSystemTools::Desktops() const {
     const char *Env = std::getenv("XDG_CURRENT_DESKTOP");
     const QString Current = FCurrentDesktop.empty() ? QString::fromLocal8Bit(Env ? Env : "")
                                                     : QString::fromStdString(FCurrentDesktop);
-    const QStringList Desktops = Current.toLower().split(':', Qt::SkipEmptyParts);
+    return Current.toLower().split(':', Qt::SkipEmptyParts);
+}
+
+std::string TDesktopSystemTools::FirstInstalled(const std::vector<TCandidate> &Candidates) const {
+    const QStringList Desktops = this->Desktops();
     QStringList Path;
     if (!FSearchPath.empty())
         Path = QString::fromStdString(FSearchPath).split(':', Qt::SkipEmptyParts);
@@ -60,12 +73,30 @@ std::string TDesktopSystemTools::FirstInstalled(const std::vector<TCandidate> &C
     return {};
 }
 
+std::string TDesktopSystemTools::PackageFor(const std::vector<TCandidate> &Candidates) const {
+    // The running desktop's first choice; on a desktop not in the lists, the first of all.
+    const QStringList Desktops = this->Desktops();
+    for (const QString &Desktop : Desktops)
+        for (const TCandidate &C : Candidates)
+            if (Desktop == C.Desktop)
+                return C.Package;
+    return Candidates.empty() ? std::string() : Candidates.front().Package;
+}
+
 std::string TDesktopSystemTools::SettingsEditor() {
     return FirstInstalled(SettingsEditors());
 }
 
 std::string TDesktopSystemTools::PolicyEditor() {
     return FirstInstalled(PolicyEditors());
+}
+
+std::string TDesktopSystemTools::SettingsEditorPackage() {
+    return PackageFor(SettingsEditors());
+}
+
+std::string TDesktopSystemTools::PolicyEditorPackage() {
+    return PackageFor(PolicyEditors());
 }
 
 } // namespace platform::linux_

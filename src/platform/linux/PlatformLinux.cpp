@@ -33,7 +33,8 @@ TPlatform CreatePlatform() {
     P.CpuTimes = std::make_shared<linux_::TProcStatCpuTimes>();
     P.BrowserWindows = std::make_shared<linux_::TXcbBrowserWindows>();
     P.StartPage =
-        std::make_shared<linux_::TPolicyStartPage>("/", linux_::TPolicyStartPage::DefaultHome());
+        std::make_shared<linux_::TPolicyStartPage>("/", linux_::TPolicyStartPage::DefaultHome(),
+                                                   linux_::TPolicyStartPage::DefaultConfigHome());
     P.HotKeys = std::make_shared<linux_::TXcbHotKeys>();
     return P;
 }

@@ -8,8 +8,11 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QStringList>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace platform::linux_ {
 
@@ -23,29 +26,47 @@ constexpr const char *FirefoxPolicyDirs[] = {
     "usr/lib/firefox-esr/distribution",
 };
 
-// Managed-policy folders of the Chromium family, relative to the root.
-constexpr const char *ChromiumPolicyDirs[] = {
-    "etc/chromium/policies/managed",
-    "etc/opt/chrome/policies/managed",
-    "etc/brave/policies/managed",
-    "etc/opt/edge/policies/managed",
+// Machine-wide configuration folders of the Chromium family, relative to the root. Each reads
+// its policies from policies/managed (mandatory) and policies/recommended (defaults the user may
+// change) below it.
+constexpr const char *ChromiumConfigDirs[] = {
+    "etc/chromium",
+    "etc/opt/chrome",
+    "etc/brave",
+    "etc/opt/edge",
 };
 
-// Folders holding a Firefox profiles.ini, relative to the home folder.
+// Folders holding a Firefox profiles.ini, relative to the home folder. Firefox used
+// ~/.mozilla/firefox for years; since it follows the XDG folders (Debian's Firefox ESR does), a
+// new user's profiles are made under $XDG_CONFIG_HOME/mozilla/firefox instead, which is read
+// besides these. The snap and the flatpak keep theirs inside their own folders, in both ways.
 constexpr const char *FirefoxProfileRoots[] = {
     ".mozilla/firefox",
+    ".config/mozilla/firefox",
     "snap/firefox/common/.mozilla/firefox",
+    "snap/firefox/current/.config/mozilla/firefox",
     ".var/app/org.mozilla.firefox/.mozilla/firefox",
+    ".var/app/org.mozilla.firefox/config/mozilla/firefox",
 };
 
 QString Join(const std::string &Base, const char *Relative) {
     return QDir(QString::fromStdString(Base)).filePath(QString::fromUtf8(Relative));
 }
 
+// Permissions of the files and folders made in machine-wide places: every user's browser reads
+// them, whatever the umask of whoever wrote them.
+constexpr QFile::Permissions SharedFile =
+    QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+constexpr QFile::Permissions SharedFolder =
+    SharedFile | QFile::ExeOwner | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+
 // Replaces File with Data through a temporary file, so that a failed write leaves the old one.
-bool WriteFile(const QString &File, const QByteArray &Data) {
-    if (QFileInfo(File).isDir())
+// A file made anew gets Permissions when given.
+bool WriteFile(const QString &File, const QByteArray &Data, QFile::Permissions Permissions = {}) {
+    const QFileInfo Info(File);
+    if (Info.isDir())
         return false;
+    const bool New = !Info.exists();
     QSaveFile Out(File);
     if (!Out.open(QIODevice::WriteOnly))
         return false;
@@ -53,7 +74,29 @@ bool WriteFile(const QString &File, const QByteArray &Data) {
         Out.cancelWriting();
         return false;
     }
-    return Out.commit();
+    if (!Out.commit())
+        return false;
+    if (New && Permissions)
+        QFile::setPermissions(File, Permissions);
+    return true;
+}
+
+// False when this process's user may not write Path: the permissions or a read-only mount
+// forbid it. Other failures (a missing path among them) are left to the write itself, which
+// reports them.
+bool UserMayWrite(const QString &Path) {
+    if (::faccessat(AT_FDCWD, QFile::encodeName(Path).constData(), W_OK, AT_EACCESS) == 0)
+        return true;
+    return errno != EACCES && errno != EPERM && errno != EROFS;
+}
+
+// Whether a machine-wide File in Folder is this user's to change. The machine-wide places belong
+// to the administrator; for an ordinary user they are simply not there, as the user's own places
+// still are.
+bool MachinePlaceWritable(const QString &Folder, const QString &File) {
+    if (!UserMayWrite(Folder))
+        return false;
+    return !QFileInfo::exists(File) || UserMayWrite(File);
 }
 
 // The JSON object in File; an empty one when the file does not exist. False when the file is
@@ -91,7 +134,7 @@ bool SetFirefoxPolicy(const QString &File, const QString &Url) {
     Homepage.insert("StartPage", "homepage");
     Policies.insert("Homepage", Homepage);
     Root.insert("policies", Policies);
-    return WriteFile(File, QJsonDocument(Root).toJson());
+    return WriteFile(File, QJsonDocument(Root).toJson(), SharedFile);
 }
 
 bool SetChromiumPolicy(const QString &File, const QString &Url) {
@@ -103,7 +146,7 @@ bool SetChromiumPolicy(const QString &File, const QString &Url) {
     // 4: open the listed pages at start.
     Root.insert("RestoreOnStartup", 4);
     Root.insert("RestoreOnStartupURLs", QJsonArray{Url});
-    return WriteFile(File, QJsonDocument(Root).toJson());
+    return WriteFile(File, QJsonDocument(Root).toJson(), SharedFile);
 }
 
 // The profile folders listed in a Firefox profiles.ini that exist.
@@ -169,14 +212,59 @@ bool SetUserJs(const QString &Profile, const std::string &Url) {
     return WriteFile(File, New);
 }
 
+// Sets the start page of one browser of the Chromium family whose machine-wide configuration
+// folder is ConfigDir; returns the file that could not be written, or empty.
+std::string SetChromiumFamily(const QString &ConfigDir, const QString &Url) {
+    // The browser's own machine-wide folder tells that it is installed; the policy folders below
+    // it are often left for the administrator to make.
+    if (!QFileInfo(ConfigDir).isDir())
+        return {};
+    const QDir Config(ConfigDir);
+    const QString Recommended = Config.filePath("policies/recommended");
+    const QString File = QDir(Recommended).filePath(TPolicyStartPage::ChromiumPolicyFile);
+    // A recommended policy is the browser's default, which the user may still change in its
+    // settings; a managed one would lock the page and mark the browser as run by an
+    // organisation.
+    for (const QString &Folder : {Config.filePath("policies"), Recommended}) {
+        if (QFileInfo(Folder).isDir())
+            continue;
+        if (!UserMayWrite(QFileInfo(Folder).path()))
+            return {};
+        // Set after making it: the mode given to mkdir is cut down by the umask.
+        if (!QDir().mkdir(Folder) || !QFile::setPermissions(Folder, SharedFolder))
+            return File.toStdString();
+    }
+    if (!MachinePlaceWritable(Recommended, File))
+        return {};
+    if (!SetChromiumPolicy(File, Url))
+        return File.toStdString();
+    // Our file among the managed policies, left by an earlier version, would still lock the page.
+    const QString Managed = Config.filePath("policies/managed");
+    const QString Old = QDir(Managed).filePath(TPolicyStartPage::ChromiumPolicyFile);
+    if (QFileInfo::exists(Old) && MachinePlaceWritable(Managed, Old) && !QFile::remove(Old))
+        return Old.toStdString();
+    return {};
+}
+
 } // namespace
 
-TPolicyStartPage::TPolicyStartPage(std::string Root, std::string Home)
-    : FRoot(std::move(Root)), FHome(std::move(Home)) {}
+TPolicyStartPage::TPolicyStartPage(std::string Root, std::string Home, std::string ConfigHome)
+    : FRoot(std::move(Root)), FHome(std::move(Home)), FConfigHome(std::move(ConfigHome)) {
+    if (FConfigHome.empty())
+        FConfigHome = Join(FHome, ".config").toStdString();
+}
 
 std::string TPolicyStartPage::DefaultHome() {
     const char *Home = std::getenv("HOME");
     return Home && *Home ? Home : QDir::homePath().toStdString();
+}
+
+std::string TPolicyStartPage::DefaultConfigHome() {
+    // As the XDG rules say: a relative value is ignored.
+    const char *Config = std::getenv("XDG_CONFIG_HOME");
+    if (Config && Config[0] == '/')
+        return Config;
+    return Join(DefaultHome(), ".config").toStdString();
 }
 
 std::string TPolicyStartPage::JsString(const std::string &Url) {
@@ -217,25 +305,36 @@ std::string TPolicyStartPage::SetMachineWide(const std::string &Url) {
         if (!QFileInfo(Folder).isDir())
             continue;
         const QString File = QDir(Folder).filePath("policies.json");
+        if (!MachinePlaceWritable(Folder, File))
+            continue;
         if (!SetFirefoxPolicy(File, U))
             return File.toStdString();
     }
-    for (const char *Dir : ChromiumPolicyDirs) {
-        const QString Folder = Join(FRoot, Dir);
-        if (!QFileInfo(Folder).isDir())
-            continue;
-        const QString File = QDir(Folder).filePath(ChromiumPolicyFile);
-        if (!SetChromiumPolicy(File, U))
-            return File.toStdString();
+    for (const char *Dir : ChromiumConfigDirs) {
+        if (std::string Failed = SetChromiumFamily(Join(FRoot, Dir), U); !Failed.empty())
+            return Failed;
     }
     return {};
 }
 
 std::string TPolicyStartPage::SetPerUser(const std::string &Url) {
+    QStringList Roots;
     for (const char *Dir : FirefoxProfileRoots)
-        for (const QString &Profile : FirefoxProfiles(Join(FHome, Dir)))
+        Roots.append(Join(FHome, Dir));
+    // Firefox makes its XDG folder under $XDG_CONFIG_HOME when that is set.
+    if (const QString Xdg = Join(FConfigHome, "mozilla/firefox"); !Roots.contains(Xdg))
+        Roots.append(Xdg);
+    // One profile may be reached from two roots (a link from the old folder to the new one).
+    QStringList Done;
+    for (const QString &Root : Roots)
+        for (const QString &Profile : FirefoxProfiles(Root)) {
+            const QString Canonical = QFileInfo(Profile).canonicalFilePath();
+            if (Done.contains(Canonical))
+                continue;
+            Done.append(Canonical);
             if (!SetUserJs(Profile, Url))
                 return QDir(Profile).filePath("user.js").toStdString();
+        }
     return {};
 }
 

@@ -71,18 +71,23 @@ public:
 
     void Apply(xcb_window_t Root, bool Show) {
         for (xcb_window_t Client : Clients(Root)) {
-            if (!IsBrowser(Client) || IsOwn(Client))
-                continue;
-            TReply<xcb_get_window_attributes_reply_t> Attr(xcb_get_window_attributes_reply(
-                FC, xcb_get_window_attributes(FC, Client), nullptr));
-            // Menus and tooltips live outside the window manager's care and are never ours.
-            if (!Attr || Attr->override_redirect)
+            uint8_t MapState = 0;
+            if (!IsTreated(Client, MapState))
                 continue;
             if (Show)
                 ShowWindow(Client);
-            else
-                Withdraw(Root, Client, Attr->map_state);
+            else if (OnDesktop(Client, MapState))
+                Withdraw(Root, Client);
         }
+    }
+
+    bool AnyOnDesktop(xcb_window_t Root) {
+        for (xcb_window_t Client : Clients(Root)) {
+            uint8_t MapState = 0;
+            if (IsTreated(Client, MapState) && OnDesktop(Client, MapState))
+                return true;
+        }
+        return false;
     }
 
 private:
@@ -164,6 +169,26 @@ private:
                TXcbBrowserWindows::IsBrowserClass(Class);
     }
 
+    // A browser's client window that hiding and showing act on; MapState receives its state.
+    bool IsTreated(xcb_window_t W, uint8_t &MapState) {
+        if (!IsBrowser(W) || IsOwn(W))
+            return false;
+        TReply<xcb_get_window_attributes_reply_t> Attr(
+            xcb_get_window_attributes_reply(FC, xcb_get_window_attributes(FC, W), nullptr));
+        // Menus and tooltips live outside the window manager's care and are never ours.
+        if (!Attr || Attr->override_redirect)
+            return false;
+        MapState = Attr->map_state;
+        return true;
+    }
+
+    // Shown, or minimised to the task bar; a window withdrawn, by us or by its program, is not.
+    bool OnDesktop(xcb_window_t W, uint8_t MapState) {
+        const int64_t State = WmState(W);
+        return State > static_cast<int64_t>(WithdrawnState) ||
+               (State < 0 && MapState != XCB_MAP_STATE_UNMAPPED);
+    }
+
     bool IsOwn(xcb_window_t W) {
         auto R = Property(W, FPid, XCB_ATOM_CARDINAL, 1);
         if (!R || R->format != 32 || xcb_get_property_value_length(R.get()) < 4)
@@ -172,13 +197,8 @@ private:
                static_cast<uint32_t>(::getpid());
     }
 
-    void Withdraw(xcb_window_t Root, xcb_window_t W, uint8_t MapState) {
-        const int64_t State = WmState(W);
-        // A window already withdrawn, by us or by its program, stays as it is.
-        const bool OnDesktop = State > static_cast<int64_t>(WithdrawnState) ||
-                               (State < 0 && MapState != XCB_MAP_STATE_UNMAPPED);
-        if (!OnDesktop)
-            return;
+    // Only a window on the desktop is withdrawn: one already withdrawn stays as it is.
+    void Withdraw(xcb_window_t Root, xcb_window_t W) {
         const uint32_t One = 1;
         xcb_change_property(FC, XCB_PROP_MODE_REPLACE, W, FMark, XCB_ATOM_CARDINAL, 32, 1, &One);
         xcb_unmap_window(FC, W);
@@ -219,12 +239,36 @@ bool TXcbBrowserWindows::IsBrowserClass(std::string_view Name) {
     return false;
 }
 
+namespace {
+
+using TConnection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
+
+// A connection of our own for each request: the toolkit's may not be to X at all, and a display
+// that went away since the last request costs nothing here. Null when there is no display.
+TConnection Connect(const std::string &Display) {
+    TConnection C(xcb_connect(Display.empty() ? nullptr : Display.c_str(), nullptr),
+                  &xcb_disconnect);
+    if (C && xcb_connection_has_error(C.get()))
+        C.reset();
+    return C;
+}
+
+} // namespace
+
+bool TXcbBrowserWindows::AnyOnDesktop() {
+    TConnection C = Connect(FDisplay);
+    if (!C)
+        return false;
+    TDesktop Desktop(C.get());
+    for (auto It = xcb_setup_roots_iterator(xcb_get_setup(C.get())); It.rem; xcb_screen_next(&It))
+        if (Desktop.AnyOnDesktop(It.data->root))
+            return true;
+    return false;
+}
+
 void TXcbBrowserWindows::Apply(bool Show) {
-    // A connection of our own for each request: the toolkit's may not be to X at all, and a
-    // display that went away since the last request costs nothing here.
-    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> C(
-        xcb_connect(FDisplay.empty() ? nullptr : FDisplay.c_str(), nullptr), &xcb_disconnect);
-    if (!C || xcb_connection_has_error(C.get()))
+    TConnection C = Connect(FDisplay);
+    if (!C)
         return;
     TDesktop Desktop(C.get());
     for (auto It = xcb_setup_roots_iterator(xcb_get_setup(C.get())); It.rem; xcb_screen_next(&It))

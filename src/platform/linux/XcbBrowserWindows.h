@@ -17,6 +17,7 @@ public:
     // Display: as for xcb_connect; empty means $DISPLAY.
     explicit TXcbBrowserWindows(std::string Display = {});
     void Apply(bool Show) override;
+    bool AnyOnDesktop() override;
 
     // Whether a WM_CLASS instance or class names a known browser (ASCII case ignored).
     static bool IsBrowserClass(std::string_view Name);
