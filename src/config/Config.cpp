@@ -71,21 +71,32 @@ bool TConfig::AutoRun() const {
 }
 
 void TConfig::SetAutoRun(bool Value) {
-    FIni->WriteBool("Sys", "AutoRun", Value);
-    if (!FAutoRun)
+    if (!FAutoRun) {
+        FIni->WriteBool("Sys", "AutoRun", Value);
         return;
+    }
+    // The stored value says what will happen at the next log-on, so the entry is changed first
+    // and the value stored only when that worked: a check box that says "on" while nothing would
+    // start the program (or "off" while something still would) is worse than an error.
     const QFileInfo Exe(FExeFilePath);
     const std::string Name = Exe.fileName().toStdString();
-    if (Value) {
-        // A check box that says "on" while nothing would start the program is worse than an
-        // error: say so.
-        if (FAutoRun->Enable(Name, Exe.absoluteFilePath().toStdString()).empty())
-            throw EError(
-                QString("Unable to write to %1").arg(QString::fromStdString(Name) + ".desktop"));
-    } else {
-        const std::string Failed = FAutoRun->Disable(Name);
-        if (!Failed.empty())
-            throw EError(QString("Unable to write to %1").arg(QString::fromStdString(Failed)));
+    const bool Was = AutoRun();
+    const platform::TAutoRunResult Done =
+        Value ? FAutoRun->Enable(Name, Exe.absoluteFilePath().toStdString())
+              : FAutoRun->Disable(Name);
+    if (!Done.Ok)
+        throw EError(QString("Unable to write to %1").arg(QString::fromStdString(Done.Path)));
+    try {
+        FIni->WriteBool("Sys", "AutoRun", Value);
+    } catch (const EError &) {
+        // cfg.ini keeps the old value: put the entry back as that value says.
+        if (Value != Was) {
+            if (Was)
+                FAutoRun->Enable(Name, Exe.absoluteFilePath().toStdString());
+            else
+                FAutoRun->Disable(Name);
+        }
+        throw;
     }
 }
 

@@ -10,6 +10,7 @@
 #include "VozedaRiru.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
+#include "dialogs/Error.h"
 
 TSettingsPage::TSettingsPage(QWidget *Page, std::function<TVozedaRiru *()> Gen,
                              std::function<void()> CloseWindow)
@@ -91,7 +92,13 @@ void TSettingsPage::Button2Click() {
     C.SetSKey_ShowOrHideIE(FHotKey1->HotKey());
     C.SetSKey_ScreenShot(FHotKey3->HotKey());
     C.SetSKey_Chat(FHotKey4->HotKey());
-    C.SetAutoRun(FCheckBox1->isChecked());
+    try {
+        C.SetAutoRun(FCheckBox1->isChecked());
+    } catch (const EError &) {
+        // Nothing was changed: the box shows again what the next log-on will do.
+        FCheckBox1->setChecked(C.AutoRun());
+        throw;
+    }
     C.SetCPUMonitor(FCheckBox2->isChecked());
     if (FCloseWindow)
         FCloseWindow();

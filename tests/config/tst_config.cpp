@@ -1,11 +1,13 @@
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "TestSupport.h"
 #include "config/Config.h"
 #include "config/IniFile.h"
 #include "dialogs/Error.h"
+#include "platform/linux/XdgAutoRun.h"
 
 class TestConfig : public QObject {
     Q_OBJECT
@@ -21,8 +23,9 @@ private slots:
     void HandEditsAreSeenByTheNextRead();
     void RefusedWriteRaisesAndLeavesTheFile();
     void ConnStrNamesTheDatabaseBesideTheProgram();
-    void AutoRunWritesIniThenEntry();
-    void AutoRunThatCannotBeWrittenIsReported();
+    void AutoRunWritesEntryThenIni();
+    void AutoRunFollowsWhatWasDone();
+    void AutoRunFailureNamesTheEntry();
 };
 
 void TestConfig::MissingFileReadsDefaults() {
@@ -156,7 +159,7 @@ void TestConfig::ConnStrNamesTheDatabaseBesideTheProgram() {
              "Data Source=db.mdb;Backup=" + T.Dir() + "DB.mdb.bak;Copy=" + T.Dir() + "DB.mdb");
 }
 
-void TestConfig::AutoRunWritesIniThenEntry() {
+void TestConfig::AutoRunWritesEntryThenIni() {
     TTestConfig T;
     Config().SetAutoRun(true);
     QVERIFY(Config().AutoRun());
@@ -167,13 +170,62 @@ void TestConfig::AutoRunWritesIniThenEntry() {
                                        "Disable qingchuan"}));
 }
 
-void TestConfig::AutoRunThatCannotBeWrittenIsReported() {
+void TestConfig::AutoRunFollowsWhatWasDone() {
     TTestConfig T;
     T.AutoRun->Refuse = true;
-    QVERIFY_THROWS_EXCEPTION(EError, Config().SetAutoRun(true));
-    // The settings file was written first and keeps the value.
+    // Switching on fails: nothing will start the program, so nothing says it will.
+    try {
+        Config().SetAutoRun(true);
+        QFAIL("a refused entry must raise");
+    } catch (const EError &E) {
+        QCOMPARE(E.Text(), QString("Unable to write to /fake/qingchuan.desktop"));
+    }
+    QVERIFY(!Config().AutoRun());
+    QVERIFY(!T.ReadIni().contains("AutoRun"));
+    // Switching off fails: the entry still starts the program, so the value stays on.
+    T.WriteIni("[Sys]\nAutoRun=1\n");
+    try {
+        Config().SetAutoRun(false);
+        QFAIL("a refused removal must raise");
+    } catch (const EError &E) {
+        QCOMPARE(E.Text(), QString("Unable to write to /fake/qingchuan.desktop"));
+    }
     QVERIFY(Config().AutoRun());
-    QVERIFY_THROWS_EXCEPTION(EError, Config().SetAutoRun(false));
+    QCOMPARE(T.ReadIni(), QByteArray("[Sys]\nAutoRun=1\n"));
+    T.AutoRun->Refuse = false;
+    Config().SetAutoRun(false);
+    QVERIFY(!Config().AutoRun());
+
+    // cfg.ini cannot take the new value: the entry is put back as the stored value says.
+    QFile::remove(T.IniPath());
+    QVERIFY(QDir().mkdir(T.IniPath()));
+    T.AutoRun->Calls.clear();
+    QVERIFY_THROWS_EXCEPTION(EError, Config().SetAutoRun(true));
+    QCOMPARE(T.AutoRun->Calls,
+             (std::vector<std::string>{"Enable qingchuan " + T.ExePath().toStdString(),
+                                       "Disable qingchuan"}));
+}
+
+void TestConfig::AutoRunFailureNamesTheEntry() {
+    // The real desktop-entry service, with both folders blocked by files standing where their
+    // parents should be.
+    QTemporaryDir Root;
+    for (const char *Blocker : {"/etc", "/home"}) {
+        QFile F(Root.path() + Blocker);
+        QVERIFY(F.open(QIODevice::WriteOnly));
+    }
+    const QString UserDir = Root.path() + "/home/.config/autostart";
+    TConfig C(Root.path() + "/qingchuan",
+              std::make_shared<platform::linux_::TXdgAutoRun>(
+                  (Root.path() + "/etc/xdg/autostart").toStdString(), UserDir.toStdString()));
+    try {
+        C.SetAutoRun(true);
+        QFAIL("no entry could be written");
+    } catch (const EError &E) {
+        QCOMPARE(E.Text(), "Unable to write to " + UserDir + "/qingchuan.desktop");
+    }
+    QVERIFY(!C.AutoRun());
+    QVERIFY(!QFile::exists(Root.path() + "/cfg.ini"));
 }
 
 QTEST_GUILESS_MAIN(TestConfig)
