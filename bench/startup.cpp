@@ -81,7 +81,8 @@ bool WaitReady(QProcess &P, int TimeoutMs) {
     while (T.elapsed() < TimeoutMs) {
         P.waitForReadyRead(5);
         Out += P.readAllStandardOutput();
-        if (Out.contains("ready"))
+        // A box at start-up (QC_BENCH_CFG_MIB) holds the event loop's start: it counts as ready.
+        if (Out.contains("ready") || Out.contains("box "))
             return true;
         if (P.state() == QProcess::NotRunning)
             return false;
@@ -100,6 +101,7 @@ void Stop(QProcess &P) {
 void Prepare(QProcess &P, const QString &Dir) {
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.insert("QINGCHUAN_REPORT_READY", "1");
+    Env.insert("QINGCHUAN_REPORT_BOXES", "1");
     Env.insert("QINGCHUAN_POWER_LOG", Dir + "/poweroff.log");
     P.setProcessEnvironment(Env);
     P.setWorkingDirectory(Dir);
@@ -117,9 +119,15 @@ int main(int argc, char **argv) {
         if (F != "cfg.ini" && F != "DB.mdb")
             QFile::copy(Bin + "/" + F, Dir.path() + "/" + F);
     QProcess::execute(Dir.path() + "/qc_seed", {Dir.path()});
-    // QC_BENCH_CFG_MIB=N: the seeded cfg.ini made N MiB long (sparse), as a damaged file would be.
-    if (const int CfgMiB = qEnvironmentVariableIntValue("QC_BENCH_CFG_MIB"); CfgMiB > 0)
-        QFile::resize(Dir.path() + "/cfg.ini", qint64(CfgMiB) << 20);
+    // QC_BENCH_CFG_MIB=N: the seeded cfg.ini made N MiB long (sparse), as a damaged file would
+    // be; with QC_BENCH_CFG_BLANK=1 nothing but the zeros (`truncate -s NM cfg.ini` on no file).
+    if (const int CfgMiB = qEnvironmentVariableIntValue("QC_BENCH_CFG_MIB"); CfgMiB > 0) {
+        if (qEnvironmentVariableIntValue("QC_BENCH_CFG_BLANK"))
+            QFile::remove(Dir.path() + "/cfg.ini");
+        QFile Cfg(Dir.path() + "/cfg.ini");
+        if (Cfg.open(QIODevice::ReadWrite))
+            Cfg.resize(qint64(CfgMiB) << 20);
+    }
     // QC_BENCH_PROGRAM=PATH: another build of the program, measured in the same folder.
     if (const QString Other = qEnvironmentVariable("QC_BENCH_PROGRAM"); !Other.isEmpty()) {
         QFile::remove(Dir.path() + "/qingchuan");
