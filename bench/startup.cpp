@@ -1,5 +1,6 @@
 // Start-up and idle cost of qingchuan beside a minimal Qt tray program.
 //   bench_startup [RUNS=15] [IDLE_SECONDS=60]
+// (environment: QC_BENCH_CFG_MIB, QC_BENCH_PROGRAM; see below)
 // Needs a display with a tray host (bench/run.sh provides one). Start-up is the time from
 // starting the process to its report that the icon is shown and the event loop runs; idle is
 // the CPU time of the process and all its children over IDLE_SECONDS after that, and the peak
@@ -80,7 +81,8 @@ bool WaitReady(QProcess &P, int TimeoutMs) {
     while (T.elapsed() < TimeoutMs) {
         P.waitForReadyRead(5);
         Out += P.readAllStandardOutput();
-        if (Out.contains("ready"))
+        // A box at start-up (QC_BENCH_CFG_MIB) holds the event loop's start: it counts as ready.
+        if (Out.contains("ready") || Out.contains("box "))
             return true;
         if (P.state() == QProcess::NotRunning)
             return false;
@@ -99,6 +101,7 @@ void Stop(QProcess &P) {
 void Prepare(QProcess &P, const QString &Dir) {
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.insert("QINGCHUAN_REPORT_READY", "1");
+    Env.insert("QINGCHUAN_REPORT_BOXES", "1");
     Env.insert("QINGCHUAN_POWER_LOG", Dir + "/poweroff.log");
     P.setProcessEnvironment(Env);
     P.setWorkingDirectory(Dir);
@@ -116,6 +119,20 @@ int main(int argc, char **argv) {
         if (F != "cfg.ini" && F != "DB.mdb")
             QFile::copy(Bin + "/" + F, Dir.path() + "/" + F);
     QProcess::execute(Dir.path() + "/qc_seed", {Dir.path()});
+    // QC_BENCH_CFG_MIB=N: the seeded cfg.ini made N MiB long (sparse), as a damaged file would
+    // be; with QC_BENCH_CFG_BLANK=1 nothing but the zeros (`truncate -s NM cfg.ini` on no file).
+    if (const int CfgMiB = qEnvironmentVariableIntValue("QC_BENCH_CFG_MIB"); CfgMiB > 0) {
+        if (qEnvironmentVariableIntValue("QC_BENCH_CFG_BLANK"))
+            QFile::remove(Dir.path() + "/cfg.ini");
+        QFile Cfg(Dir.path() + "/cfg.ini");
+        if (Cfg.open(QIODevice::ReadWrite))
+            Cfg.resize(qint64(CfgMiB) << 20);
+    }
+    // QC_BENCH_PROGRAM=PATH: another build of the program, measured in the same folder.
+    if (const QString Other = qEnvironmentVariable("QC_BENCH_PROGRAM"); !Other.isEmpty()) {
+        QFile::remove(Dir.path() + "/qingchuan");
+        QFile::copy(Other, Dir.path() + "/qingchuan");
+    }
     const TProgram Programs[] = {{"baseline", Dir.path() + "/bench_tray_baseline"},
                                  {"qingchuan", Dir.path() + "/qingchuan"}};
 
@@ -128,7 +145,7 @@ int main(int argc, char **argv) {
             QElapsedTimer T;
             T.start();
             P.start(Programs[I].Path, {});
-            if (!WaitReady(P, 30000)) {
+            if (!WaitReady(P, 120000)) {
                 std::fprintf(stderr, "%s did not report ready\n", Programs[I].Name);
                 return 1;
             }
@@ -146,7 +163,7 @@ int main(int argc, char **argv) {
         QProcess P;
         Prepare(P, Dir.path());
         P.start(Programs[I].Path, {});
-        WaitReady(P, 30000);
+        WaitReady(P, 120000);
         QThread::sleep(10); // let deferred start-up work (the web engine's pages) finish
         const QList<qint64> Pids = Tree(P.processId());
         const double Before = CpuSeconds(Pids);

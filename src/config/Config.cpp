@@ -1,7 +1,10 @@
 #include "Config.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <cstdio>
 
+#include "dialogs/Dialogs.h"
 #include "dialogs/Error.h"
 #include "platform/AutoRun.h"
 
@@ -25,6 +28,17 @@ std::unique_ptr<TConfig> SetConfig(std::unique_ptr<TConfig> Value) {
 TConfig::TConfig(const QString &ExeFilePath, std::shared_ptr<platform::IAutoRun> AutoRunService)
     : FExeFilePath(ExeFilePath), FAutoRun(std::move(AutoRunService)) {
     FIni = std::make_unique<TIniFile>(ExeDir() + "cfg.ini");
+    // A damaged cfg.ini is reported in the standard error box once, from the event loop: the
+    // reads that find it run inside timers and window handlers, every second.
+    FIni->OnProblem = [](const QString &Text) {
+        QCoreApplication *App = QCoreApplication::instance();
+        if (!App || !App->inherits("QApplication")) {
+            std::fprintf(stderr, "%s\n", Text.toLocal8Bit().constData());
+            return;
+        }
+        QMetaObject::invokeMethod(
+            App, [Text] { Dialogs::ShowError(Text); }, Qt::QueuedConnection);
+    };
 }
 
 TConfig::~TConfig() = default;
@@ -71,21 +85,32 @@ bool TConfig::AutoRun() const {
 }
 
 void TConfig::SetAutoRun(bool Value) {
-    FIni->WriteBool("Sys", "AutoRun", Value);
-    if (!FAutoRun)
+    if (!FAutoRun) {
+        FIni->WriteBool("Sys", "AutoRun", Value);
         return;
+    }
+    // The stored value says what will happen at the next log-on, so the entry is changed first
+    // and the value stored only when that worked: a check box that says "on" while nothing would
+    // start the program (or "off" while something still would) is worse than an error.
     const QFileInfo Exe(FExeFilePath);
     const std::string Name = Exe.fileName().toStdString();
-    if (Value) {
-        // A check box that says "on" while nothing would start the program is worse than an
-        // error: say so.
-        if (FAutoRun->Enable(Name, Exe.absoluteFilePath().toStdString()).empty())
-            throw EError(
-                QString("Unable to write to %1").arg(QString::fromStdString(Name) + ".desktop"));
-    } else {
-        const std::string Failed = FAutoRun->Disable(Name);
-        if (!Failed.empty())
-            throw EError(QString("Unable to write to %1").arg(QString::fromStdString(Failed)));
+    const bool Was = AutoRun();
+    const platform::TAutoRunResult Done =
+        Value ? FAutoRun->Enable(Name, Exe.absoluteFilePath().toStdString())
+              : FAutoRun->Disable(Name);
+    if (!Done.Ok)
+        throw EError(QString("Unable to write to %1").arg(QString::fromStdString(Done.Path)));
+    try {
+        FIni->WriteBool("Sys", "AutoRun", Value);
+    } catch (const EError &) {
+        // cfg.ini keeps the old value: put the entry back as that value says.
+        if (Value != Was) {
+            if (Was)
+                FAutoRun->Enable(Name, Exe.absoluteFilePath().toStdString());
+            else
+                FAutoRun->Disable(Name);
+        }
+        throw;
     }
 }
 

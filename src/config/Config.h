@@ -11,7 +11,8 @@ class IAutoRun;
 }
 
 // The program's settings: every read goes to cfg.ini beside the executable and every write goes
-// straight back to it, so a hand edit is seen by the next read. Nothing is cached.
+// straight back to it, so a hand edit is seen by the next read (what a read keeps of the file
+// serves only while the file is unchanged).
 class TConfig {
 public:
     // ExeFilePath: the full path of the running executable; cfg.ini sits beside it.
@@ -31,7 +32,9 @@ public:
 
     // [Sys]
     bool AutoRun() const;
-    // Writes cfg.ini, then the log-on entry; raises EError when no entry could be written.
+    // Changes the log-on entry, then stores the value in cfg.ini; when the entry cannot be
+    // changed, raises EError naming it and stores nothing, so the stored value always says what
+    // the next log-on will do.
     void SetAutoRun(bool Value);
     bool CPUMonitor() const;
     void SetCPUMonitor(bool Value);

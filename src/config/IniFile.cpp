@@ -1,9 +1,18 @@
 #include "IniFile.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStringList>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 #include "dialogs/Error.h"
 
@@ -46,68 +55,345 @@ bool SameName(const QString &A, const QString &B) {
     return A.compare(B, Qt::CaseInsensitive) == 0;
 }
 
-struct TContent {
-    bool Bom = false;
-    QString Eol = "\n";
-    QStringList Lines;
-    bool EndsWithEol = true;
+QString ValueKey(const QString &Section, const QString &Key) {
+    return Section.toCaseFolded() + QChar(u'\n') + Key.toCaseFolded();
+}
+
+// One line of the file as it lies there: where it starts, the length of its text, and the
+// length of its line break (0 for a last line without one, 1 for "\n", 2 for "\r\n").
+struct TRawLine {
+    qsizetype Start = 0;
+    qsizetype Length = 0;
+    qsizetype Break = 0;
 };
 
-TContent Load(const QString &FileName) {
-    TContent C;
-    QFile F(FileName);
-    if (!F.open(QIODevice::ReadOnly))
-        return C;
-    QByteArray Bytes = F.readAll();
-    if (Bytes.startsWith("\xEF\xBB\xBF")) {
-        C.Bom = true;
-        Bytes.remove(0, 3);
+std::vector<TRawLine> SplitLines(const QByteArray &Bytes) {
+    std::vector<TRawLine> Lines;
+    qsizetype At = 0;
+    while (At < Bytes.size()) {
+        TRawLine L;
+        L.Start = At;
+        const qsizetype Nl = Bytes.indexOf('\n', At);
+        if (Nl < 0) {
+            L.Length = Bytes.size() - At;
+            At = Bytes.size();
+        } else {
+            L.Length = Nl - At;
+            L.Break = 1;
+            if (L.Length > 0 && Bytes[Nl - 1] == '\r') {
+                --L.Length;
+                L.Break = 2;
+            }
+            At = Nl + 1;
+        }
+        Lines.push_back(L);
     }
-    if (Bytes.contains("\r\n"))
-        C.Eol = "\r\n";
-    QString Text = QString::fromUtf8(Bytes);
-    C.EndsWithEol = Text.isEmpty() || Text.endsWith('\n');
-    Text.replace("\r\n", "\n");
-    C.Lines = Text.split('\n');
-    if (C.EndsWithEol)
-        C.Lines.removeLast(); // the empty piece after the last line break
-    return C;
+    return Lines;
+}
+
+// A line's text for finding sections and keys; nullopt for a line too long to be a setting.
+// Only names are matched on it: the line itself is written back from its own bytes.
+std::optional<QString> LineText(const QByteArray &Bytes, const TRawLine &L) {
+    if (L.Length > TIniFile::MaxLineLength)
+        return std::nullopt;
+    QByteArrayView Text(Bytes.constData() + L.Start, L.Length);
+    if (L.Start == 0 && Text.startsWith("\xEF\xBB\xBF"))
+        Text = Text.sliced(3);
+    return QString::fromUtf8(Text);
+}
+
+struct TLoaded {
+    enum TStatus { Missing, Ok, TooLarge, NotAFile, Unreadable } Status = Missing;
+    QByteArray Bytes;
+    qint64 Size = 0;
+};
+
+// The whole file, when it is a regular file no larger than MaxFileSize.
+TLoaded LoadFile(const QString &FileName) {
+    TLoaded R;
+    // Not blocking: a pipe put in the file's place must not hold the program up.
+    const int Fd = ::open(QFile::encodeName(FileName).constData(),
+                          O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (Fd < 0) {
+        R.Status = errno == ENOENT ? TLoaded::Missing : TLoaded::Unreadable;
+        return R;
+    }
+    struct stat St;
+    if (::fstat(Fd, &St) != 0 || !S_ISREG(St.st_mode)) {
+        ::close(Fd);
+        R.Status = TLoaded::NotAFile;
+        return R;
+    }
+    R.Size = St.st_size;
+    if (St.st_size > TIniFile::MaxFileSize) {
+        ::close(Fd);
+        R.Status = TLoaded::TooLarge;
+        return R;
+    }
+    // The size may change while the file is read: read to its end, but never past the limit.
+    QByteArray Bytes(qsizetype(St.st_size) + 1, Qt::Uninitialized);
+    qsizetype Got = 0;
+    for (;;) {
+        if (Got == Bytes.size()) {
+            if (Got > TIniFile::MaxFileSize)
+                break;
+            Bytes.resize(std::min<qsizetype>(TIniFile::MaxFileSize + 1, Got * 2 + 4096));
+        }
+        const ssize_t N = ::read(Fd, Bytes.data() + Got, size_t(Bytes.size() - Got));
+        if (N < 0 && errno == EINTR)
+            continue;
+        if (N < 0) {
+            ::close(Fd);
+            R.Status = TLoaded::Unreadable;
+            return R;
+        }
+        if (N == 0)
+            break;
+        Got += N;
+    }
+    ::close(Fd);
+    if (Got > TIniFile::MaxFileSize) {
+        R.Status = TLoaded::TooLarge;
+        R.Size = Got;
+        return R;
+    }
+    Bytes.truncate(Got);
+    R.Bytes = std::move(Bytes);
+    R.Status = TLoaded::Ok;
+    return R;
+}
+
+// ---- writing ----
+
+// Temporary files are "<name>.XXXXXX", as Qt's own save file names them: six ASCII letters.
+// Only names whose letters mix cases past the first one are taken for leftovers, so a user's
+// "cfg.ini.backup" or "cfg.ini.Backup" is never removed; names this module makes always mix.
+bool IsTempName(QByteArrayView Name, QByteArrayView Base) {
+    if (Name.size() != Base.size() + 7 || !Name.startsWith(Base) || Name[Base.size()] != '.')
+        return false;
+    bool Lower = false, Upper = false;
+    for (qsizetype I = 0; I < 6; ++I) {
+        const char C = Name[Base.size() + 1 + I];
+        if (C >= 'a' && C <= 'z')
+            Lower = true;
+        else if (C >= 'A' && C <= 'Z')
+            Upper = Upper || I > 0;
+        else
+            return false;
+    }
+    return Lower && Upper;
+}
+
+QByteArray TempName(const QByteArray &Base) {
+    for (;;) {
+        QByteArray Name = Base + ".";
+        for (int I = 0; I < 6; ++I) {
+            const quint32 R = QRandomGenerator::global()->bounded(52u);
+            Name += char(R < 26 ? 'A' + R : 'a' + (R - 26));
+        }
+        if (IsTempName(Name, Base))
+            return Name;
+    }
+}
+
+// Removes what a write that was killed left behind: temporary files of this file that are
+// ours and that no running write holds (a write keeps its file locked until it is renamed into
+// place, and the lock ends with the process).
+void RemoveLeftovers(const QByteArray &Dir, const QByteArray &Base) {
+    DIR *D = ::opendir(Dir.constData());
+    if (!D)
+        return;
+    const int DirFd = ::dirfd(D);
+    while (const dirent *E = ::readdir(D)) {
+        if (!IsTempName(QByteArrayView(E->d_name), Base))
+            continue;
+        const int Fd =
+            ::openat(DirFd, E->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+        if (Fd < 0)
+            continue;
+        struct stat Open, Named;
+        if (::fstat(Fd, &Open) == 0 && S_ISREG(Open.st_mode) && Open.st_uid == ::geteuid() &&
+            ::flock(Fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(DirFd, E->d_name, &Named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            Named.st_dev == Open.st_dev && Named.st_ino == Open.st_ino)
+            ::unlinkat(DirFd, E->d_name, 0);
+        ::close(Fd);
+    }
+    ::closedir(D);
+}
+
+bool WriteAll(int Fd, const QByteArray &Bytes) {
+    qsizetype Done = 0;
+    while (Done < Bytes.size()) {
+        const ssize_t N = ::pwrite(Fd, Bytes.constData() + Done, size_t(Bytes.size() - Done), Done);
+        if (N < 0 && errno == EINTR)
+            continue;
+        if (N <= 0)
+            return false;
+        Done += N;
+    }
+    return true;
+}
+
+void SyncFolder(const QByteArray &Dir) {
+    const int Fd = ::open(Dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (Fd >= 0) {
+        ::fsync(Fd);
+        ::close(Fd);
+    }
+}
+
+// A new file beside Path, renamed over it; false when either could not be done.
+bool ReplaceAtomically(const QByteArray &Path, const QByteArray &Dir, const QByteArray &Base,
+                       const QByteArray &Bytes, const struct stat *Old) {
+    int Fd = -1;
+    QByteArray Temp;
+    for (int Attempt = 0; Attempt < 100 && Fd < 0; ++Attempt) {
+        Temp = Dir + "/" + TempName(Base);
+        Fd = ::open(Temp.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (Fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        ::flock(Fd, LOCK_EX);
+        // Another copy's clean-up may have taken the file between its making and the lock.
+        struct stat Open, Named;
+        if (::fstat(Fd, &Open) != 0 || ::lstat(Temp.constData(), &Named) != 0 ||
+            Open.st_dev != Named.st_dev || Open.st_ino != Named.st_ino) {
+            ::close(Fd);
+            Fd = -1;
+        }
+    }
+    if (Fd < 0)
+        return false;
+    if (Old) {
+        ::fchmod(Fd, Old->st_mode & 07777);
+        if (::fchown(Fd, Old->st_uid, Old->st_gid) != 0) {
+            // Kept as the writer's own: only the owner of a file may give it away.
+        }
+    }
+    const bool Done = WriteAll(Fd, Bytes) && ::fsync(Fd) == 0 &&
+                      ::rename(Temp.constData(), Path.constData()) == 0;
+    if (!Done)
+        ::unlink(Temp.constData());
+    ::close(Fd);
+    if (Done)
+        SyncFolder(Dir);
+    return Done;
+}
+
+// The file itself rewritten, for a folder in which no new file can be made. Room for the new
+// text is taken first, so that a full disk is found before any old byte is overwritten.
+bool RewriteInPlace(const QByteArray &Path, const QByteArray &Bytes) {
+    const int Fd = ::open(Path.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (Fd < 0)
+        return false;
+    struct stat St;
+    if (::fstat(Fd, &St) != 0 || !S_ISREG(St.st_mode)) {
+        ::close(Fd);
+        return false;
+    }
+    if (Bytes.size() > St.st_size) {
+        const int E = ::posix_fallocate(Fd, 0, Bytes.size());
+        if (E != 0 && E != EOPNOTSUPP && E != EINVAL) {
+            if (::ftruncate(Fd, St.st_size) != 0) {
+                // Nothing of the old text was touched; at worst the file keeps some zeros.
+            }
+            ::close(Fd);
+            return false;
+        }
+    }
+    const bool Done = WriteAll(Fd, Bytes) && ::ftruncate(Fd, Bytes.size()) == 0 && ::fsync(Fd) == 0;
+    ::close(Fd);
+    return Done;
 }
 
 } // namespace
 
 TIniFile::TIniFile(QString FileName) : FFileName(std::move(FileName)) {}
 
-const QStringList &TIniFile::Lines() const {
-    // Every read asks the file system about the file; its text is parsed again only when the
-    // file changed (a write, even by hand, moves its change time or replaces it). The settings
-    // are read every second by the scheduler and the CPU monitor, so this keeps them cheap.
-    const TFileStamp Now = TFileStamp::Of(FFileName);
-    if (!Now.Exists) {
-        FCachedLines.clear();
-        FCachedStamp = {};
-    } else if (Now != FCachedStamp) {
-        FCachedLines = Load(FFileName).Lines;
-        FCachedStamp = Now;
-    }
-    return FCachedLines;
+void TIniFile::Report(TProblem Problem, const QString &Text) const {
+    if (Problem == FReported)
+        return;
+    FReported = Problem;
+    if (Problem == TProblem::None)
+        return;
+    if (OnProblem)
+        OnProblem(Text);
+    else
+        std::fprintf(stderr, "%s\n", Text.toLocal8Bit().constData());
 }
 
-std::optional<QString> TIniFile::Find(const QString &Section, const QString &Key) const {
-    bool InSection = false;
-    for (const QString &Raw : Lines()) {
-        const TLine L = ParseLine(Raw);
-        if (L.Kind == TLine::Section)
-            InSection = SameName(L.Name, Section);
-        else if (InSection && L.Kind == TLine::Key && SameName(L.Name, Key))
-            return L.Value.left(MaxValueLength);
+void TIniFile::Refresh() const {
+    // Every read asks the file system about the file; the file is read and parsed again only
+    // when it changed (a write, even by hand, moves its change time or replaces it). Settings
+    // are read every second by the scheduler and the CPU monitor, so this keeps them cheap.
+    const TFileStamp Now = TFileStamp::Of(FFileName);
+    if (FCacheValid && Now == FCachedStamp)
+        return;
+    FCachedStamp = Now;
+    FCacheValid = true;
+    FValues.clear();
+    if (!Now.Exists) {
+        Report(TProblem::None, {});
+        return;
     }
-    return std::nullopt;
+    const TLoaded File = LoadFile(FFileName);
+    if (File.Status == TLoaded::TooLarge) {
+        Report(TProblem::FileTooLarge,
+               QString("The settings file %1 is too large to be read (%2 bytes; a settings file "
+                       "holds at most %3 bytes). Every setting has its default value until the "
+                       "file is mended or removed.")
+                   .arg(FFileName)
+                   .arg(File.Size)
+                   .arg(MaxFileSize));
+        return;
+    }
+    if (File.Status != TLoaded::Ok)
+        return; // unreadable: every key reads its default, as for a missing file
+    const std::vector<TRawLine> Lines = SplitLines(File.Bytes);
+    qsizetype LongLine = 0; // its number, from 1
+    QString Section;
+    bool InSection = false;
+    for (size_t I = 0; I < Lines.size(); ++I) {
+        const std::optional<QString> Text = LineText(File.Bytes, Lines[I]);
+        if (!Text) {
+            if (!LongLine)
+                LongLine = qsizetype(I) + 1;
+            continue;
+        }
+        const TLine L = ParseLine(*Text);
+        if (L.Kind == TLine::Section) {
+            Section = L.Name;
+            InSection = true;
+        } else if (L.Kind == TLine::Key && InSection) {
+            const QString Name = ValueKey(Section, L.Name);
+            if (!FValues.contains(Name))
+                FValues.insert(Name, L.Value.left(MaxValueLength));
+        }
+    }
+    if (LongLine)
+        Report(TProblem::LineTooLong,
+               QString("Line %1 of the settings file %2 is longer than %3 bytes and is passed "
+                       "over; the setting it may hold has its default value.")
+                   .arg(LongLine)
+                   .arg(FFileName)
+                   .arg(MaxLineLength));
+    else
+        Report(TProblem::None, {});
+}
+
+const QString *TIniFile::Find(const QString &Section, const QString &Key) const {
+    Refresh();
+    const auto It = FValues.constFind(ValueKey(Section, Key));
+    return It == FValues.constEnd() ? nullptr : &*It;
 }
 
 QString TIniFile::ReadString(const QString &Section, const QString &Key,
                              const QString &Default) const {
-    return Find(Section, Key).value_or(Default);
+    const QString *Value = Find(Section, Key);
+    return Value ? *Value : Default;
 }
 
 std::optional<int32_t> TIniFile::ParseInteger(const QString &Text) {
@@ -143,7 +429,7 @@ std::optional<int32_t> TIniFile::ParseInteger(const QString &Text) {
 }
 
 int32_t TIniFile::ReadInteger(const QString &Section, const QString &Key, int32_t Default) const {
-    const std::optional<QString> Text = Find(Section, Key);
+    const QString *Text = Find(Section, Key);
     if (!Text)
         return Default;
     return ParseInteger(*Text).value_or(Default);
@@ -154,19 +440,42 @@ bool TIniFile::ReadBool(const QString &Section, const QString &Key, bool Default
 }
 
 void TIniFile::WriteString(const QString &Section, const QString &Key, const QString &Value) {
-    const QFileInfo Info(FFileName);
-    const auto Refuse = [this] { throw EError(QString("Unable to write to %1").arg(FFileName)); };
+    const auto Refuse = [this](const QString &Why = {}) {
+        throw EError(QString("Unable to write to %1").arg(FFileName) + Why);
+    };
+    // Through a link, the file it leads to is the one written.
+    const QString Canonical = QFileInfo(FFileName).canonicalFilePath();
+    const QString Target = Canonical.isEmpty() ? FFileName : Canonical;
+    // A file the user may not write is not replaced either, even where its folder would allow.
+    const QFileInfo Info(Target);
     if (Info.exists() && (!Info.isFile() || !Info.isWritable()))
         Refuse();
+    const TLoaded Old = LoadFile(Target);
+    if (Old.Status == TLoaded::TooLarge)
+        Refuse(QString(": the file is too large to be a settings file (%1 bytes) and is left as "
+                       "it is")
+                   .arg(Old.Size));
+    // What cannot be read is not replaced by a file of one line.
+    if (Old.Status != TLoaded::Ok && Old.Status != TLoaded::Missing)
+        Refuse();
 
-    TContent C = Load(FFileName);
-    const QString NewLine = Key + "=" + Value;
-    int SectionAt = -1; // line of the matching section header
-    int LastKeyAt = -1; // last non-blank line inside it
+    const QByteArray &B = Old.Bytes;
+    const std::vector<TRawLine> Lines = SplitLines(B);
+    const QByteArray Eol = B.contains("\r\n") ? "\r\n" : "\n";
+    const QByteArray NewLine = (Key + "=" + Value).toUtf8();
+    const qsizetype Count = qsizetype(Lines.size());
+    qsizetype SectionAt = -1; // line of the matching section header
+    qsizetype LastKeyAt = -1; // last non-blank line inside it
+    qsizetype ReplaceAt = -1; // the key's own line
     bool InSection = false;
-    bool Done = false;
-    for (int I = 0; I < C.Lines.size() && !Done; ++I) {
-        const TLine L = ParseLine(C.Lines[I]);
+    for (qsizetype I = 0; I < Count; ++I) {
+        const std::optional<QString> Text = LineText(B, Lines[I]);
+        if (!Text) {
+            if (InSection)
+                LastKeyAt = I;
+            continue;
+        }
+        const TLine L = ParseLine(*Text);
         if (L.Kind == TLine::Section) {
             if (InSection)
                 break; // the matching section ended without the key
@@ -175,33 +484,67 @@ void TIniFile::WriteString(const QString &Section, const QString &Key, const QSt
                 SectionAt = LastKeyAt = I;
         } else if (InSection) {
             if (L.Kind == TLine::Key && SameName(L.Name, Key)) {
-                C.Lines[I] = NewLine;
-                Done = true;
-            } else if (!C.Lines[I].trimmed().isEmpty()) {
+                ReplaceAt = I;
+                break;
+            }
+            if (!Text->trimmed().isEmpty())
                 LastKeyAt = I;
+        }
+    }
+
+    // Every other line goes back as it was read, byte for byte, with its own line break.
+    QByteArray Out;
+    Out.reserve(B.size() + NewLine.size() + Section.size() + 16);
+    const auto EndLine = [&Out, &Eol] {
+        if (!Out.isEmpty() && !Out.endsWith('\n'))
+            Out += Eol;
+    };
+    const auto Raw = [&B, &Lines](qsizetype I) {
+        return QByteArrayView(B.constData() + Lines[I].Start, Lines[I].Length + Lines[I].Break);
+    };
+    if (ReplaceAt >= 0) {
+        for (qsizetype I = 0; I < Count; ++I) {
+            if (I != ReplaceAt) {
+                Out.append(Raw(I));
+                continue;
+            }
+            Out += NewLine;
+            Out += Lines[I].Break == 2   ? QByteArray("\r\n")
+                   : Lines[I].Break == 1 ? QByteArray("\n")
+                                         : Eol;
+        }
+    } else if (SectionAt >= 0) {
+        for (qsizetype I = 0; I < Count; ++I) {
+            Out.append(Raw(I));
+            if (I == LastKeyAt) {
+                EndLine();
+                Out += NewLine + Eol;
             }
         }
-    }
-    if (!Done) {
-        if (SectionAt >= 0) {
-            C.Lines.insert(LastKeyAt + 1, NewLine);
-        } else {
-            if (!C.Lines.isEmpty() && !C.Lines.last().trimmed().isEmpty())
-                C.Lines.append(QString());
-            C.Lines.append("[" + Section + "]");
-            C.Lines.append(NewLine);
+    } else {
+        Out += B;
+        EndLine();
+        if (Count > 0) {
+            const std::optional<QString> Last = LineText(B, Lines[Count - 1]);
+            if (!Last || !Last->trimmed().isEmpty())
+                Out += Eol;
         }
+        Out += "[" + Section.toUtf8() + "]" + Eol + NewLine + Eol;
     }
+    EndLine();
 
-    QByteArray Bytes;
-    if (C.Bom)
-        Bytes += "\xEF\xBB\xBF";
-    Bytes += C.Lines.join(C.Eol).toUtf8();
-    Bytes += C.Eol.toUtf8();
-
-    QSaveFile Out(FFileName);
-    FCachedStamp = {};
-    if (!Out.open(QIODevice::WriteOnly) || Out.write(Bytes) != Bytes.size() || !Out.commit())
+    FCacheValid = false;
+    const QByteArray Path = QFile::encodeName(Target);
+    const QByteArray Dir = QFile::encodeName(Info.absolutePath());
+    const QByteArray Base = QFile::encodeName(Info.fileName());
+    RemoveLeftovers(Dir, Base);
+    struct stat St;
+    const bool Exists = ::stat(Path.constData(), &St) == 0 && S_ISREG(St.st_mode);
+    if (ReplaceAtomically(Path, Dir, Base, Out, Exists ? &St : nullptr))
+        return;
+    // A folder the user may not write (or a file mounted on its own) still lets the file itself
+    // be written where the file allows it.
+    if (!Exists || !RewriteInPlace(Path, Out))
         Refuse();
 }
 

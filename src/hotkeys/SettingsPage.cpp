@@ -11,6 +11,7 @@
 #include "VozedaRiru.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
+#include "dialogs/Error.h"
 
 TSettingsPage::TSettingsPage(QWidget *Page, std::function<TVozedaRiru *()> Gen,
                              std::function<void()> CloseWindow)
@@ -106,7 +107,13 @@ void TSettingsPage::Button2Click() {
     C.SetSKey_ShowOrHideIE(Values[0]);
     C.SetSKey_ScreenShot(Values[1]);
     C.SetSKey_Chat(Values[2]);
-    C.SetAutoRun(FCheckBox1->isChecked());
+    try {
+        C.SetAutoRun(FCheckBox1->isChecked());
+    } catch (const EError &) {
+        // Nothing was changed: the box shows again what the next log-on will do.
+        FCheckBox1->setChecked(C.AutoRun());
+        throw;
+    }
     C.SetCPUMonitor(FCheckBox2->isChecked());
     if (FCloseWindow)
         FCloseWindow();

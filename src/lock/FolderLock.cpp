@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,7 +54,47 @@ bool SameBytes(const QByteArray &A, const QByteArray &B) {
     return Diff == 0;
 }
 
+// The path with links resolved where it exists, else only made absolute and clean.
+QString RealPath(const QString &Path) {
+    const QString Canonical = QFileInfo(Path).canonicalFilePath();
+    return Canonical.isEmpty() ? QDir::cleanPath(QDir(Path).absolutePath()) : Canonical;
+}
+
+// Whether Inner is Outer or lies somewhere below it (both real paths).
+bool Within(const QString &Inner, const QString &Outer) {
+    return Inner == Outer || Outer == "/" || Inner.startsWith(Outer + "/");
+}
+
+// The folder itself and, when it is reached through a link, where the link leads.
+QStringList BothPaths(const QString &Path) {
+    const QString Clean = QDir::cleanPath(QDir(Path).absolutePath());
+    const QString Real = RealPath(Path);
+    return Real == Clean ? QStringList{Clean} : QStringList{Clean, Real};
+}
+
+QStringList HomeFolders() {
+    QStringList Homes;
+    const QString Env = qEnvironmentVariable("HOME");
+    if (!Env.isEmpty())
+        Homes << Env;
+    if (const passwd *Pw = ::getpwuid(::geteuid()); Pw && Pw->pw_dir && *Pw->pw_dir)
+        Homes << QFile::decodeName(Pw->pw_dir);
+    return Homes;
+}
+
 } // namespace
+
+QStringList TFolderLock::DefaultSystemFolders() {
+    return {"/bin",    "/boot",  "/dev", "/etc", "/home", "/lib",  "/lib32", "/lib64",
+            "/libx32", "/media", "/mnt", "/opt", "/proc", "/root", "/run",   "/sbin",
+            "/snap",   "/srv",   "/sys", "/tmp", "/usr",  "/var"};
+}
+
+QStringList TFolderLock::DefaultSystemTrees() {
+    // The system's own files; a user's folders live elsewhere (home, /srv, /mnt, /media, /tmp).
+    return {"/bin",   "/boot",   "/dev",  "/etc",  "/lib", "/lib32",
+            "/lib64", "/libx32", "/proc", "/sbin", "/sys", "/usr"};
+}
 
 TFolderLock::TFolderLock(const QString &Folder, const QString &ToolName)
     : FFolder(QDir(Folder).absolutePath()), FToolName(ToolName) {}
@@ -66,6 +107,49 @@ QString TFolderLock::FilesDir() const {
 }
 QString TFolderLock::KeyFile() const {
     return VaultDir() + "/key";
+}
+
+QStringList TFolderLock::OpenEntries() const {
+    QStringList Names = QDir(FFolder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    Names.removeAll(FToolName);
+    Names.removeAll(VaultName());
+    return Names;
+}
+
+TFolderLock::TState TFolderLock::State() const {
+    if (!IsLocked())
+        return TState::Unlocked;
+    return OpenEntries().isEmpty() ? TState::Locked : TState::Partial;
+}
+
+QString TFolderLock::Refusal() const {
+    // Locking the assistant's own folder would hide the assistant and its settings; a copy of
+    // it under another name is known by the settings and task files beside it.
+    if (QFileInfo(FFolder + "/qingchuan").isFile() ||
+        (QFileInfo(FFolder + "/cfg.ini").isFile() && QFileInfo(FFolder + "/DB.mdb").isFile()))
+        return "这是晴川助手所在的文件夹，不能加密。";
+    // Everything in the folder is moved away: a home or a system folder inside it would go too.
+    const QStringList Folder = BothPaths(FFolder);
+    const auto Holds = [&Folder](const QString &Path) {
+        for (const QString &Inner : BothPaths(Path))
+            for (const QString &Outer : Folder)
+                if (Within(Inner, Outer))
+                    return true;
+        return false;
+    };
+    for (const QString &Home : HomeFolders())
+        if (Holds(Home))
+            return "此文件夹是或包含用户主文件夹 " + Home + "，不能加密。";
+    for (const QString &System : SystemFolders)
+        if (Holds(System))
+            return "此文件夹是或包含系统文件夹 " + System + "，不能加密。";
+    for (const QString &Tree : SystemTrees)
+        for (const QString &Outer : BothPaths(Tree))
+            for (const QString &Inner : Folder)
+                if (Within(Inner, Outer))
+                    return "此文件夹位于系统文件夹 " + Tree + " 中，不能加密。";
+    return {};
 }
 
 bool TFolderLock::IsLocked() const {
@@ -182,11 +266,8 @@ TFolderLock::TResult TFolderLock::Lock(const QString &Password) {
         return Fail("密码不能为空。");
     if (!QFileInfo(FFolder).isDir())
         return Fail("找不到文件夹 " + FFolder + "。");
-    // Locking the assistant's own folder would hide the assistant and its settings; a copy of
-    // it under another name is known by the settings and task files beside it.
-    if (QFileInfo(FFolder + "/qingchuan").isFile() ||
-        (QFileInfo(FFolder + "/cfg.ini").isFile() && QFileInfo(FFolder + "/DB.mdb").isFile()))
-        return Fail("这是晴川助手所在的文件夹，不能加密。");
+    if (const QString Why = Refusal(); !Why.isEmpty())
+        return Fail(Why);
     const QByteArray Vault = QFile::encodeName(VaultDir());
     const QFileInfo VaultInfo(VaultDir());
     if (VaultInfo.exists() || VaultInfo.isSymLink()) {

@@ -15,12 +15,23 @@
 class TFolderLock {
 public:
     enum class TResult { Done, WrongPassword, Failed };
+    // Unlocked: no password record. Locked: a record, and nothing but the tool and the vault in
+    // the open folder. Partial: a record, but entries still (or again) in the open folder: a lock
+    // was interrupted, an unlock was interrupted, or something was put there since.
+    enum class TState { Unlocked, Locked, Partial };
 
     // Folder: the folder to lock. ToolName: the file name of the running tool, which stays.
     TFolderLock(const QString &Folder, const QString &ToolName);
 
-    // Whether the folder is locked (or a lock or unlock of it was interrupted).
+    // Whether the folder has a password record: it is locked, or partly locked (State).
     bool IsLocked() const;
+    TState State() const;
+    // What lies in the open folder besides the tool and the vault, by name.
+    QStringList OpenEntries() const;
+    // Why this folder must not be locked, empty when it may be: the assistant's own folder, the
+    // user's home, a system folder, or a folder holding any of them (locking it would move them
+    // away), or a folder inside the system's own trees.
+    QString Refusal() const;
     // Locks with Password; a folder already (partly) locked takes only its own password and
     // moves in whatever has appeared since.
     TResult Lock(const QString &Password);
@@ -36,6 +47,13 @@ public:
     static QString VaultName() { return QStringLiteral(".qclock"); }
     // A free name in Dir for Name: Name itself, else "stem (2).ext", "stem (3).ext", ...
     static QString FreeName(const QString &Dir, const QString &Name);
+
+    // Folders never locked, nor any folder that holds one (the user's home is added when
+    // asked); and folders inside which nothing is locked. Tests put their own in.
+    QStringList SystemFolders = DefaultSystemFolders();
+    QStringList SystemTrees = DefaultSystemTrees();
+    static QStringList DefaultSystemFolders();
+    static QStringList DefaultSystemTrees();
 
     // PBKDF2 rounds for new password records (records keep their own count).
     int Iterations = 100000;

@@ -34,7 +34,11 @@ TLockWindow::TLockWindow(const QString &Folder, const QString &ToolName, QWidget
     FButton->setObjectName("Execute");
     FButton->setDefault(true);
     Layout->addWidget(FButton);
+    FUnlockButton = new QPushButton("解密", this);
+    FUnlockButton->setObjectName("Unlock");
+    Layout->addWidget(FUnlockButton);
     connect(FButton, &QPushButton::clicked, this, [this] { Execute(); });
+    connect(FUnlockButton, &QPushButton::clicked, this, [this] { ExecuteUnlock(); });
     connect(FPassword, &QLineEdit::returnPressed, this, [this] { Execute(); });
     connect(FConfirm, &QLineEdit::returnPressed, this, [this] { Execute(); });
     setMinimumWidth(340);
@@ -42,29 +46,46 @@ TLockWindow::TLockWindow(const QString &Folder, const QString &ToolName, QWidget
 }
 
 void TLockWindow::ShowState() {
-    const bool Locked = FLock.IsLocked();
-    FState->setText(Locked ? "此文件夹已加密，输入密码解密。" : "此文件夹未加密，设置密码后加密。");
-    FConfirmLabel->setVisible(!Locked);
-    FConfirm->setVisible(!Locked);
+    const TFolderLock::TState State = FLock.State();
+    const bool Locked = State == TFolderLock::TState::Locked;
+    const bool Partial = State == TFolderLock::TState::Partial;
+    if (Locked)
+        FState->setText("此文件夹已加密，输入密码解密。");
+    else if (Partial)
+        FState->setText(QString("此文件夹未完全加密，还有 %1 项未加密。输入密码完成加密，或解密。")
+                            .arg(FLock.OpenEntries().size()));
+    else
+        FState->setText("此文件夹未加密，设置密码后加密。");
+    // A folder with a password record takes that password; only a new one is typed twice.
+    FConfirmLabel->setVisible(!Locked && !Partial);
+    FConfirm->setVisible(!Locked && !Partial);
     FButton->setText(Locked ? "解密" : "加密");
+    FUnlockButton->setVisible(Partial);
     FPassword->clear();
     FConfirm->clear();
     FPassword->setFocus();
 }
 
 void TLockWindow::Execute() {
+    Run(FLock.State() == TFolderLock::TState::Locked);
+}
+
+void TLockWindow::ExecuteUnlock() {
+    Run(true);
+}
+
+void TLockWindow::Run(bool Unlock) {
     const QString Password = FPassword->text();
     if (Password.isEmpty()) {
         QMessageBox::warning(this, windowTitle(), "密码不能为空。");
         return;
     }
-    const bool Locked = FLock.IsLocked();
-    if (!Locked && Password != FConfirm->text()) {
+    if (!Unlock && !FLock.IsLocked() && Password != FConfirm->text()) {
         QMessageBox::warning(this, windowTitle(), "两次输入的密码不一致。");
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const TFolderLock::TResult Result = Locked ? FLock.Unlock(Password) : FLock.Lock(Password);
+    const TFolderLock::TResult Result = Unlock ? FLock.Unlock(Password) : FLock.Lock(Password);
     QApplication::restoreOverrideCursor();
     if (Result == TFolderLock::TResult::WrongPassword) {
         QMessageBox::warning(this, windowTitle(), "密码错误。");
@@ -76,6 +97,6 @@ void TLockWindow::Execute() {
         ShowState();
         return;
     }
-    QMessageBox::information(this, windowTitle(), Locked ? "解密成功。" : "加密成功。");
+    QMessageBox::information(this, windowTitle(), Unlock ? "解密成功。" : "加密成功。");
     close();
 }

@@ -13,10 +13,14 @@ class TLockWindow : public QWidget {
     Q_OBJECT
 public:
     TLockWindow(const QString &Folder, const QString &ToolName, QWidget *Parent = nullptr);
+    // Unlocks a locked folder, locks an unlocked one, and finishes locking a partly locked one.
     void Execute();
+    // A partly locked folder can also be unlocked, moving back what went in.
+    void ExecuteUnlock();
 
 private:
     void ShowState();
+    void Run(bool Unlock);
     TFolderLock FLock;
     QString FFolder;
     QLabel *FState = nullptr;
@@ -24,4 +28,5 @@ private:
     QLineEdit *FPassword = nullptr;
     QLineEdit *FConfirm = nullptr;
     QPushButton *FButton = nullptr;
+    QPushButton *FUnlockButton = nullptr;
 };

@@ -1,6 +1,7 @@
 // Lock.exe: locks the folder it sits in behind a password. Without arguments it shows its
 // window; "--lock", "--unlock" (the password on the first line of standard input) and "--status"
-// serve scripts. Exit codes: 0 done, 1 failed, 2 wrong password, 3 bad arguments.
+// ("locked", "partly locked" or "unlocked") serve scripts. Exit codes: 0 done, 1 failed, 2 wrong
+// password, 3 bad arguments.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -20,7 +21,15 @@ int RunCommand(const QString &Command) {
     TFolderLock Lock(Self.absolutePath(), Self.fileName());
     QTextStream Err(stderr);
     if (Command == "--status") {
-        QTextStream(stdout) << (Lock.IsLocked() ? "locked" : "unlocked") << "\n";
+        // "partly locked": a password record, but entries still in the open folder (an
+        // interrupted run, or files put there since); they are named on standard error.
+        const TFolderLock::TState State = Lock.State();
+        QTextStream(stdout) << (State == TFolderLock::TState::Locked    ? "locked"
+                                : State == TFolderLock::TState::Partial ? "partly locked"
+                                                                        : "unlocked")
+                            << "\n";
+        if (State == TFolderLock::TState::Partial)
+            Err << "未加密的项目：\n" << Lock.OpenEntries().join('\n') << "\n";
         return 0;
     }
     std::string Line;

@@ -34,8 +34,10 @@ double FromDateTime(const QDateTime &DateTime) {
 }
 
 QDate ToDate(double Value) {
-    if (!std::isfinite(Value))
-        return Epoch();
+    // Compared before any conversion: casting a double beyond the range of qint64 (or NaN) to an
+    // integer is undefined. NaN fails both comparisons.
+    if (!(Value > MinDays - 1 && Value < MaxDaysEnd))
+        return QDate();
     return Epoch().addDays(static_cast<qint64>(std::trunc(Value)));
 }
 

@@ -21,8 +21,13 @@ double FromDate(const QDate &Date);
 double FromTime(const QTime &Time);
 double FromDateTime(const QDateTime &DateTime);
 
+// The range of days an OLE date can hold: 0100-01-01 to 9999-12-31.
+constexpr double MinDays = -657434.0;
+constexpr double MaxDaysEnd = 2958466.0; // the first day after the last one
+
 // The date part (the value truncated toward zero; before day zero, the fraction still counts
-// forward from midnight, as OLE dates do).
+// forward from midnight, as OLE dates do). A value outside the range above, NaN or infinite is
+// bad data (a file written by another program, or damaged): the result is an invalid QDate.
 QDate ToDate(double Value);
 // The time-of-day part, to the millisecond.
 QTime ToTime(double Value);

@@ -139,7 +139,8 @@ TTask *TTaskManager::GetTaskByID(const QString &TaskID) const {
 
 bool TTaskManager::IsDue(const QString &ExecType, double StartDate, const QDate &Day) {
     const QDate Start = OleDate::ToDate(StartDate);
-    if (!Day.isValid() || Day < Start)
+    // A start date that is no date at all (bad data) is never due.
+    if (!Start.isValid() || !Day.isValid() || Day < Start)
         return false;
     if (ExecType == "每天")
         return true;

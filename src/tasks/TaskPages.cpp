@@ -477,7 +477,9 @@ void TTaskPages::LoadPickers() {
     const double Date = FTable->data(FTable->index(Row, Column("开始日期"))).toDouble();
     const double Time = FTable->data(FTable->index(Row, Column("开始时间"))).toDouble();
     FLoadingPickers = true;
-    FRzDateTimePicker1->setDate(OleDate::ToDate(Date));
+    // A stored date out of range shows today, as a new row does; storing the row mends it.
+    const QDate StoredDate = OleDate::ToDate(Date);
+    FRzDateTimePicker1->setDate(StoredDate.isValid() ? StoredDate : FClock->Now().date());
     FRzDateTimePicker2->setTime(OleDate::ToTime(Time));
     FLoadingPickers = false;
 }

@@ -216,6 +216,30 @@ private slots:
         QCOMPARE(R.Fake.HotKeys->Held.size(), size_t(3));
     }
 
+    void AutoRunThatCannotBeSetIsShownAsItIs() {
+        for (const bool On : {true, false}) {
+            TRig R;
+            R.Cfg.WriteIni(Keys123 + (On ? "" : "[Sys]\nAutoRun=1\n"));
+            R.Create();
+            Dialogs::TDialogScript Script;
+            R.Page->Load();
+            QCOMPARE(R.Page->CheckBox1()->isChecked(), !On);
+            R.Cfg.AutoRun->Refuse = true;
+            R.Page->CheckBox1()->setChecked(On);
+            R.Log.clear();
+            QTest::mouseClick(R.Page->Button2(), Qt::LeftButton);
+            QCOMPARE(Script.Shown().size(), 1);
+            QCOMPARE(Script.Shown()[0].Kind, QString("error"));
+            QCOMPARE(Script.Shown()[0].Text, QString("Unable to write to /fake/qingchuan.desktop"));
+            // Nothing changed: the box, the file and the next load all say what will happen.
+            QCOMPARE(R.Page->CheckBox1()->isChecked(), !On);
+            QCOMPARE(Config().AutoRun(), !On);
+            R.Page->Load();
+            QCOMPARE(R.Page->CheckBox1()->isChecked(), !On);
+            QVERIFY(R.Log.isEmpty() || !R.Log.last().startsWith("close"));
+        }
+    }
+
     void AFailedWriteStopsTheSaveAndKeepsTheWindow() {
         TRig R;
         R.Cfg.WriteIni(Keys123);

@@ -3,6 +3,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <map>
@@ -267,6 +268,106 @@ private slots:
         QCOMPARE(Run({"--lock"}, "\n"), 1);
         QCOMPARE(Run({"--frobnicate"}, {}), 3);
         QCOMPARE(Snapshot(FDir), FBefore);
+    }
+
+    void StatusTellsAPartlyLockedFolder() {
+        // The built tool in the folder, as the assistant places it.
+        QFile::remove(FDir + "/" + Tool);
+        QVERIFY(QFile::copy(QStringLiteral(QC_BIN_DIR "/Lock.exe"), FDir + "/" + Tool));
+        const auto Status = [this](QByteArray *Err = nullptr) {
+            QProcess P;
+            P.start(FDir + "/" + Tool, {"--status"});
+            if (!P.waitForFinished(30000) || P.exitCode() != 0)
+                return QByteArray("(failed)");
+            if (Err)
+                *Err = P.readAllStandardError();
+            return P.readAllStandardOutput();
+        };
+        // A lock stopped after three of the eight entries, as if the tool had been killed.
+        TFolderLock L = NewLock();
+        int Left = 3;
+        L.OnBeforeMove = [&Left] { return Left-- > 0; };
+        QCOMPARE(L.Lock("pw"), TFolderLock::TResult::Failed);
+        QVERIFY(NewLock().IsLocked());
+        QCOMPARE(NewLock().State(), TFolderLock::TState::Partial);
+        QCOMPARE(NewLock().OpenEntries().size(), 5);
+        QByteArray Err;
+        QCOMPARE(Status(&Err), QByteArray("partly locked\n"));
+        for (const QString &Name : NewLock().OpenEntries())
+            QVERIFY2(QString::fromUtf8(Err).contains(Name), qPrintable(Name));
+        // Finishing the lock makes it whole.
+        QCOMPARE(NewLock().Lock("pw"), TFolderLock::TResult::Done);
+        QCOMPARE(NewLock().State(), TFolderLock::TState::Locked);
+        QCOMPARE(Status(), QByteArray("locked\n"));
+        // Something put into the locked folder lies open.
+        Write(FDir + "/later.txt", "added while locked");
+        QCOMPARE(NewLock().State(), TFolderLock::TState::Partial);
+        QCOMPARE(Status(), QByteArray("partly locked\n"));
+        QCOMPARE(NewLock().Unlock("pw"), TFolderLock::TResult::Done);
+        QCOMPARE(NewLock().State(), TFolderLock::TState::Unlocked);
+        QCOMPARE(Status(), QByteArray("unlocked\n"));
+        // An unlock stopped half way is partly locked too.
+        QCOMPARE(NewLock().Lock("pw"), TFolderLock::TResult::Done);
+        TFolderLock U = NewLock();
+        Left = 4;
+        U.OnBeforeMove = [&Left] { return Left-- > 0; };
+        QCOMPARE(U.Unlock("pw"), TFolderLock::TResult::Failed);
+        QCOMPARE(Status(), QByteArray("partly locked\n"));
+    }
+
+    void HomeAndSystemFoldersAreRefused() {
+        // Checked without locking anything: these are the machine's real folders.
+        for (const char *Folder :
+             {"/", "/usr", "/usr/share", "/etc/ssh", "/home", "/tmp", "/var", "/root", "/bin"})
+            QVERIFY2(!TFolderLock(Folder, Tool).Refusal().isEmpty(), Folder);
+        QCOMPARE(NewLock().Refusal(), QString());
+
+        const QByteArray OldHome = qgetenv("HOME");
+        const auto RestoreHome = qScopeGuard([&OldHome] { qputenv("HOME", OldHome); });
+        for (const QString &Home : {FDir, FDir + "/sub", FDir + "/sub/deeper"}) {
+            qputenv("HOME", QFile::encodeName(Home));
+            TFolderLock L = NewLock();
+            QCOMPARE(L.Lock("pw"), TFolderLock::TResult::Failed);
+            QVERIFY2(L.ErrorText().contains(Home), qPrintable(L.ErrorText()));
+            QCOMPARE(Snapshot(FDir), FBefore);
+            QVERIFY(!QFileInfo::exists(FDir + "/" + TFolderLock::VaultName()));
+        }
+        // Reached through a link, the home is still the home.
+        QVERIFY(QFile::link(FDir + "/sub", FTemp->path() + "/home-link"));
+        qputenv("HOME", QFile::encodeName(FTemp->path() + "/home-link"));
+        QCOMPARE(NewLock().Lock("pw"), TFolderLock::TResult::Failed);
+        QCOMPARE(Snapshot(FDir), FBefore);
+        qputenv("HOME", OldHome);
+
+        {
+            TFolderLock L = NewLock();
+            L.SystemFolders = {FDir + "/sub/deeper"};
+            QCOMPARE(L.Lock("pw"), TFolderLock::TResult::Failed);
+            QVERIFY(L.ErrorText().contains(FDir + "/sub/deeper"));
+        }
+        {
+            TFolderLock L = NewLock();
+            L.SystemTrees = {FTemp->path()};
+            QCOMPARE(L.Lock("pw"), TFolderLock::TResult::Failed);
+            QVERIFY(!L.ErrorText().isEmpty());
+        }
+        QCOMPARE(Snapshot(FDir), FBefore);
+
+        // The tool itself, started with the home inside its folder.
+        QFile::remove(FDir + "/" + Tool);
+        QVERIFY(QFile::copy(QStringLiteral(QC_BIN_DIR "/Lock.exe"), FDir + "/" + Tool));
+        QProcess P;
+        QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+        Env.insert("HOME", FDir + "/sub");
+        P.setProcessEnvironment(Env);
+        P.start(FDir + "/" + Tool, {"--lock"});
+        P.write("pw\n");
+        P.closeWriteChannel();
+        QVERIFY(P.waitForFinished(30000));
+        QCOMPARE(P.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(P.readAllStandardError()).contains(FDir + "/sub"));
+        QCOMPARE(Snapshot(FDir), FBefore);
+        QVERIFY(!QFileInfo::exists(FDir + "/" + TFolderLock::VaultName()));
     }
 
     void TheBuiltToolBesideTheProgramRefuses() {

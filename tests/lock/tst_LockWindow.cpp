@@ -65,6 +65,46 @@ private slots:
         QVERIFY(QFile::exists(Temp.path() + "/doc.txt"));
         QVERIFY(!TFolderLock(Temp.path(), "Lock.exe").IsLocked());
     }
+
+    void APartlyLockedFolderSaysSo() {
+        QTemporaryDir Temp;
+        for (const char *Name : {"a.txt", "b.txt", "c.txt"}) {
+            QFile F(Temp.path() + "/" + Name);
+            QVERIFY(F.open(QIODevice::WriteOnly));
+            F.write(Name);
+        }
+        // A lock that stopped after the first entry.
+        TFolderLock L(Temp.path(), "Lock.exe");
+        L.Iterations = 1000;
+        int Left = 1;
+        L.OnBeforeMove = [&Left] { return Left-- > 0; };
+        QCOMPARE(L.Lock("abc"), TFolderLock::TResult::Failed);
+        for (const bool Unlock : {false, true}) {
+            FBoxes.clear();
+            TLockWindow W(Temp.path(), "Lock.exe");
+            W.show();
+            const QString State = W.findChild<QLabel *>("State")->text();
+            QVERIFY2(State.contains("未完全加密") &&
+                         State.contains(QString::number(Unlock ? 1 : 2)),
+                     qPrintable(State));
+            QCOMPARE(W.findChild<QPushButton *>("Execute")->text(), QString("加密"));
+            QVERIFY(W.findChild<QPushButton *>("Unlock")->isVisible());
+            // The password is the one already recorded: no second field.
+            QVERIFY(!W.findChild<QLineEdit *>("Confirm")->isVisible());
+            W.findChild<QLineEdit *>("Password")->setText("abc");
+            AnswerBoxes();
+            W.findChild<QPushButton *>(Unlock ? "Unlock" : "Execute")->click();
+            QCOMPARE(FBoxes, QStringList({Unlock ? "解密成功。" : "加密成功。"}));
+            QCOMPARE(TFolderLock(Temp.path(), "Lock.exe").State(),
+                     Unlock ? TFolderLock::TState::Unlocked : TFolderLock::TState::Locked);
+            if (!Unlock) {
+                // Partly locked again: something new appears in the locked folder.
+                QFile F(Temp.path() + "/d.txt");
+                QVERIFY(F.open(QIODevice::WriteOnly));
+            }
+        }
+        QVERIFY(QFile::exists(Temp.path() + "/a.txt") && QFile::exists(Temp.path() + "/d.txt"));
+    }
 };
 
 QTEST_MAIN(TLockWindowTest)

@@ -32,7 +32,9 @@ void TestPlatform::AutoRunPrefersTheMachineWideFolder() {
     QTemporaryDir Root;
     TXdgAutoRun A((Root.path() + "/etc/xdg/autostart").toStdString(),
                   (Root.path() + "/home/.config/autostart").toStdString());
-    const std::string Place = A.Enable("qingchuan", "/opt/晴川/qingchuan");
+    const TAutoRunResult Done = A.Enable("qingchuan", "/opt/晴川/qingchuan");
+    QVERIFY(Done.Ok);
+    const std::string Place = Done.Path;
     QCOMPARE(QString::fromStdString(Place), Root.path() + "/etc/xdg/autostart/qingchuan.desktop");
     const QByteArray Entry = Read(QString::fromStdString(Place));
     QVERIFY(Entry.startsWith("[Desktop Entry]\n"));
@@ -49,33 +51,43 @@ void TestPlatform::AutoRunFallsBackToTheUser() {
     Blocker.close();
     TXdgAutoRun A((Root.path() + "/etc/xdg/autostart").toStdString(),
                   (Root.path() + "/home/.config/autostart").toStdString());
-    QCOMPARE(QString::fromStdString(A.Enable("qc", "/p/qc")),
-             Root.path() + "/home/.config/autostart/qc.desktop");
+    const TAutoRunResult Done = A.Enable("qc", "/p/qc");
+    QVERIFY(Done.Ok);
+    QCOMPARE(QString::fromStdString(Done.Path), Root.path() + "/home/.config/autostart/qc.desktop");
     QVERIFY(Read(Root.path() + "/home/.config/autostart/qc.desktop").contains("Exec=\"/p/qc\""));
 
-    // Neither place can be written: the caller hears of it.
+    // Neither place can be written: the caller hears of it, with the user's own entry named in
+    // full (the machine-wide one is for administrators only).
     QFile Blocker2(Root.path() + "/home2");
     QVERIFY(Blocker2.open(QIODevice::WriteOnly));
     Blocker2.close();
     TXdgAutoRun B((Root.path() + "/etc/xdg/autostart").toStdString(),
                   (Root.path() + "/home2/.config/autostart").toStdString());
-    QVERIFY(B.Enable("qc", "/p/qc").empty());
+    const TAutoRunResult Failed = B.Enable("qc", "/p/qc");
+    QVERIFY(!Failed.Ok);
+    QCOMPARE(QString::fromStdString(Failed.Path),
+             Root.path() + "/home2/.config/autostart/qc.desktop");
 }
 
 void TestPlatform::AutoRunOffRemovesBothEntries() {
     QTemporaryDir Root;
     const QString Sys = Root.path() + "/sys", User = Root.path() + "/user";
     TXdgAutoRun A(Sys.toStdString(), User.toStdString());
-    QVERIFY(!A.Enable("qc", "/p/qc").empty());
+    QVERIFY(A.Enable("qc", "/p/qc").Ok);
     QDir().mkpath(User);
     QFile::copy(Sys + "/qc.desktop", User + "/qc.desktop");
     QFile::copy(Sys + "/qc.desktop", User + "/other.desktop");
-    QVERIFY(A.Disable("qc").empty());
+    QVERIFY(A.Disable("qc").Ok);
     QVERIFY(!QFile::exists(Sys + "/qc.desktop"));
     QVERIFY(!QFile::exists(User + "/qc.desktop"));
     QVERIFY(QFile::exists(User + "/other.desktop"));
     // Nothing to remove is no error.
-    QVERIFY(A.Disable("qc").empty());
+    QVERIFY(A.Disable("qc").Ok);
+    // An entry that cannot be removed is named: here a folder stands in its place.
+    QVERIFY(QDir().mkpath(User + "/qc.desktop/inside"));
+    const TAutoRunResult Failed = A.Disable("qc");
+    QVERIFY(!Failed.Ok);
+    QCOMPARE(QString::fromStdString(Failed.Path), User + "/qc.desktop");
 }
 
 void TestPlatform::ExecIsQuotedByTheDesktopEntryRules() {

@@ -25,13 +25,14 @@
 // Records what the program asked of the log-on service.
 class TFakeAutoRun : public platform::IAutoRun {
 public:
-    std::string Enable(const std::string &ExeName, const std::string &ExePath) override {
+    platform::TAutoRunResult Enable(const std::string &ExeName,
+                                    const std::string &ExePath) override {
         Calls.push_back("Enable " + ExeName + " " + ExePath);
-        return Refuse ? std::string() : "/fake/" + ExeName + ".desktop";
+        return {!Refuse, "/fake/" + ExeName + ".desktop"};
     }
-    std::string Disable(const std::string &ExeName) override {
+    platform::TAutoRunResult Disable(const std::string &ExeName) override {
         Calls.push_back("Disable " + ExeName);
-        return Refuse ? "/fake/" + ExeName + ".desktop" : std::string();
+        return {!Refuse, Refuse ? "/fake/" + ExeName + ".desktop" : std::string()};
     }
     std::vector<std::string> Calls;
     bool Refuse = false;

@@ -206,6 +206,26 @@ private slots:
         QCOMPARE(Stored("任务名称", "1").toString(), QString("keep"));
     }
 
+    void aDateOutOfRangeShowsToday() {
+        // Rows from a DB.mdb made elsewhere: start dates no date can hold.
+        FRows->Insert("good", {2020, 3, 4}, QTime(8, 9, 10));
+        const QString Huge = FRows->Insert("huge", {2021, 1, 1}, QTime(1, 2, 3));
+        const QString Far = FRows->Insert("far", {2021, 1, 1}, QTime(1, 2, 3));
+        // (Such a file has no CHECK of whole days, or the values would not go in.)
+        QVERIFY(FRows->Exec("PRAGMA ignore_check_constraints = ON"));
+        QVERIFY(FRows->Exec("UPDATE Task SET 开始日期 = 9.3e18 WHERE ID = " + Huge));
+        QVERIFY(FRows->Exec("UPDATE Task SET 开始日期 = -1e300 WHERE ID = " + Far));
+        Open();
+        QCOMPARE(DatePicker()->date(), QDate(2020, 3, 4));
+        for (int Row = 1; Row <= 2; ++Row) {
+            // Not the previous row's date: today, as for a new row.
+            Trigger("Next");
+            QCOMPARE(FPages->CurrentRow(), Row);
+            QCOMPARE(DatePicker()->date(), QDate(2024, 6, 5));
+            QCOMPARE(TimePicker()->time(), QTime(1, 2, 3));
+        }
+    }
+
     void editKeepsDateAndTime() {
         const QString ID = FRows->Insert("old", {2020, 3, 4}, QTime(8, 9, 10), "每星期", "定时执行",
                                          "", "/bin/ls");

@@ -79,24 +79,27 @@ bool WriteEntry(const std::string &Dir, const std::string &ExeName, const std::s
 
 } // namespace
 
-std::string TXdgAutoRun::Enable(const std::string &ExeName, const std::string &ExePath) {
+TAutoRunResult TXdgAutoRun::Enable(const std::string &ExeName, const std::string &ExePath) {
+    const std::string File = ExeName + ".desktop";
     if (WriteEntry(FSystemDir, ExeName, ExePath))
-        return (fs::path(FSystemDir) / (ExeName + ".desktop")).string();
+        return {true, (fs::path(FSystemDir) / File).string()};
+    const std::string User = (fs::path(FUserDir) / File).string();
     if (WriteEntry(FUserDir, ExeName, ExePath))
-        return (fs::path(FUserDir) / (ExeName + ".desktop")).string();
-    return {};
+        return {true, User};
+    // The machine-wide folder is for administrators; the user's own is the one that had to work.
+    return {false, User};
 }
 
-std::string TXdgAutoRun::Disable(const std::string &ExeName) {
+TAutoRunResult TXdgAutoRun::Disable(const std::string &ExeName) {
     for (const std::string &Dir : {FSystemDir, FUserDir}) {
         const fs::path Entry = fs::path(Dir) / (ExeName + ".desktop");
         std::error_code Ec;
         if (!fs::exists(fs::symlink_status(Entry, Ec)))
             continue;
         if (!fs::remove(Entry, Ec) || Ec)
-            return Entry.string();
+            return {false, Entry.string()};
     }
-    return {};
+    return {true, {}};
 }
 
 } // namespace platform::linux_

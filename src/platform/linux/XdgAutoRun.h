@@ -10,8 +10,8 @@ namespace platform::linux_ {
 class TXdgAutoRun : public IAutoRun {
 public:
     TXdgAutoRun(std::string SystemDir, std::string UserDir);
-    std::string Enable(const std::string &ExeName, const std::string &ExePath) override;
-    std::string Disable(const std::string &ExeName) override;
+    TAutoRunResult Enable(const std::string &ExeName, const std::string &ExePath) override;
+    TAutoRunResult Disable(const std::string &ExeName) override;
 
     // The folders used on this machine: /etc/xdg/autostart and $XDG_CONFIG_HOME/autostart.
     static std::string DefaultSystemDir();
