@@ -2,10 +2,12 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QDataWidgetMapper>
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -332,6 +334,18 @@ void TTaskPages::ConnectActions(const TActionLookup &Actions) {
     }
 }
 
+bool TTaskPages::eventFilter(QObject *Watched, QEvent *Event) {
+    if (Event->type() == QEvent::KeyPress) {
+        auto *Key = static_cast<QKeyEvent *>(Event);
+        if ((Key->key() == Qt::Key_Tab || Key->key() == Qt::Key_Backtab) &&
+            (Key->modifiers() & Qt::ControlModifier)) {
+            QCoreApplication::sendEvent(FPageControl, Event);
+            return true;
+        }
+    }
+    return QObject::eventFilter(Watched, Event);
+}
+
 int TTaskPages::Column(const char *Name) const {
     return FTable ? FTable->fieldIndex(Name) : -1;
 }
@@ -377,6 +391,13 @@ void TTaskPages::SetTable(QSqlTableModel *Table) {
     FMapper->addMapping(FRzDBRadioGroup2, Column("任务类型"), "Value");
     FMapper->addMapping(FRzDBMemo1, Column("内容"), "plainText");
     FMapper->addMapping(FRzDBEdit2, Column("执行目标"));
+    // The mapper's delegate takes Tab in a bound control as "next field" whatever the modifiers,
+    // so Ctrl+Tab would never reach the tabs from there: it is handed to them first.
+    for (QWidget *Bound :
+         {static_cast<QWidget *>(FDBEdit1), static_cast<QWidget *>(FRzDBRadioGroup1),
+          static_cast<QWidget *>(FRzDBRadioGroup2), static_cast<QWidget *>(FRzDBMemo1),
+          static_cast<QWidget *>(FRzDBEdit2)})
+        Bound->installEventFilter(this);
     SetActive(true);
     SetCurrentRow(0);
 }
@@ -644,8 +665,15 @@ void TTaskPages::EdtTaskExecute() {
 }
 
 void TTaskPages::RefreshExecute() {
-    if (!FTable)
-        throw EError(ClosedTableText);
+    if (!FTable) {
+        if (!OnOpenTable)
+            throw EError(ClosedTableText);
+        QSqlTableModel *Table = OnOpenTable();
+        if (!Table)
+            throw EError(ClosedTableText);
+        SetTable(Table);
+        return;
+    }
     DiscardEdits();
     SetActive(false);
     TModelChange Change(this);

@@ -74,6 +74,10 @@ public:
 
     // The opened table; until then the pages show nothing and the choice groups stay disabled.
     void SetTable(QSqlTableModel *Table);
+    // Opens the table when the pages have none (the database could not be opened at start), so
+    // that "刷新" can recover once the database is back; raises EError with the database's
+    // text.
+    std::function<QSqlTableModel *()> OnOpenTable;
     QSqlTableModel *Table() const { return FTable; }
     TState State() const { return FState; }
     bool Editing() const { return FState == TState::Edit || FState == TState::Insert; }
@@ -94,6 +98,9 @@ public:
     bool PageControl1Changing();
     // The user has selected the editor's tab.
     void EditorTabSelected();
+
+protected:
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
     class TModelChange;
