@@ -251,10 +251,12 @@ void TFrm_Main::CreateCommonPage(QWidget *Page) {
     QGroupBox *Cpu = Group("CPU", QRect(3, 127, 257, 50));
     FLabel6 = new QLabel("CPU使用率:   0.0", Cpu);
     FLabel6->setObjectName("Label6");
-    FLabel6->setGeometry(8, 16, 241, 14);
+    // Below the group's title, which under a Chinese locale is drawn with the taller CJK font
+    // like the label itself.
+    FLabel6->setGeometry(8, 19, 241, 16);
     FProgressBar1 = new QProgressBar(Cpu);
     FProgressBar1->setObjectName("ProgressBar1");
-    FProgressBar1->setGeometry(8, 32, 241, 12);
+    FProgressBar1->setGeometry(8, 35, 241, 12);
     FProgressBar1->setRange(0, 100);
     FProgressBar1->setValue(0);
     FProgressBar1->setTextVisible(false);
@@ -267,11 +269,13 @@ void TFrm_Main::CreateCommonPage(QWidget *Page) {
     FQQ->setGeometry(40, 20, 125, 21);
     auto *Button13 = new QPushButton("开聊", Chat);
     Button13->setObjectName("Button13");
-    Button13->setGeometry(172, 18, 75, 25);
+    QQLabel->setBuddy(FQQ);
+    // Clear of the group's title.
+    Button13->setGeometry(172, 19, 75, 24);
     connect(Button13, &QPushButton::clicked, this, Dialogs::Guarded([this] { Button13Click(); }));
     auto *lbl1 = new QLabel("备注：使用此功能，建议使用QQ2008版本", Chat);
     lbl1->setObjectName("lbl1");
-    lbl1->setGeometry(8, 46, 241, 14);
+    lbl1->setGeometry(8, 45, 241, 16);
     lbl1->setStyleSheet("color: red");
 
     QGroupBox *Run = Group("运行", QRect(266, 3, 95, 118));

@@ -40,6 +40,9 @@ public:
     QAbstractButton *Button(int Index) const;
     void SetReadOnly(bool Value);
 
+protected:
+    void resizeEvent(QResizeEvent *Event) override;
+
 signals:
     // The value changed, by the user, by code, or because another row became current.
     void Changed();
@@ -48,11 +51,13 @@ signals:
 
 private:
     void ShowValue();
+    void LayoutItems();
 
     QStringList FItems;
     QString FValue;
     QButtonGroup *FButtons;
     bool FReadOnly = false;
+    int FColumns = 1;
 };
 
 // The two task pages of the main window: the list (tab 1) and the editor (tab 2), both on the one
@@ -126,6 +131,8 @@ private:
     void RzDBRadioGroup2Change();
     void GridRowSelected(int Row);
     int Column(const char *Name) const;
+    int DateColumnWidth(bool Time) const;
+    void UpdateScrollBars();
 
     QTabWidget *FPageControl;
     std::shared_ptr<const TClock> FClock;
