@@ -656,7 +656,9 @@ void TTaskPages::DiscardEdits() {
 }
 
 void TTaskPages::SelectTab(int Index) {
-    // From code: neither the leave guard nor the tab-change handler runs.
+    // From code: neither the leave guard nor the tab-change handler runs. These moves between
+    // the list and the editor have dealt with the row themselves (stored, discarded, or put into
+    // editing on purpose) and set the pickers as they need them.
     FPageControl->setCurrentIndex(Index);
 }
 
