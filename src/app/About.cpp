@@ -72,11 +72,11 @@ TFrm_About::TFrm_About(std::shared_ptr<platform::IShell> Shell, QWidget *Parent)
     Mail->setObjectName("lbl3");
     // Wider than its 136 pixels so the whole address stays readable whatever the desktop's font;
     // it still ends before the button below it.
-    Mail->setGeometry(8, 144, 220, 14);
+    Mail->setGeometry(8, 144, 220, 16);
 
     auto *Version = new QLabel("当前版本:V1.0", this);
     Version->setObjectName("lbl4");
-    Version->setGeometry(137, 161, 89, 14);
+    Version->setGeometry(137, 161, 89, 16);
 
     auto *Button = new QPushButton("查看更新", this);
     Button->setObjectName("btn1");

@@ -108,6 +108,13 @@ void TFrm_Main::EnsureControls() {
         new TEncryptPage(FPageControl1->widget(4), FPlatform.Shell, Action("actEncrypt"));
     FTaskPages = new TTaskPages(
         FPageControl1, [this](const QString &Name) { return Action(Name); }, FClock, this);
+    // "刷新" after the database failed at start opens it now, with the connection string of
+    // this moment.
+    FTaskPages->OnOpenTable = [this] {
+        if (!FADOTable1)
+            OpenTable();
+        return FADOTable1;
+    };
     FPageControl1->OnChanging = [this] { return FTaskPages->PageControl1Changing(); };
     FSettingsPage = new TSettingsPage(
         FPageControl1->widget(3), [this] { return FGen.get(); }, [this] { close(); });
@@ -244,10 +251,12 @@ void TFrm_Main::CreateCommonPage(QWidget *Page) {
     QGroupBox *Cpu = Group("CPU", QRect(3, 127, 257, 50));
     FLabel6 = new QLabel("CPU使用率:   0.0", Cpu);
     FLabel6->setObjectName("Label6");
-    FLabel6->setGeometry(8, 16, 241, 14);
+    // Below the group's title, which under a Chinese locale is drawn with the taller CJK font
+    // like the label itself.
+    FLabel6->setGeometry(8, 19, 241, 16);
     FProgressBar1 = new QProgressBar(Cpu);
     FProgressBar1->setObjectName("ProgressBar1");
-    FProgressBar1->setGeometry(8, 32, 241, 12);
+    FProgressBar1->setGeometry(8, 35, 241, 12);
     FProgressBar1->setRange(0, 100);
     FProgressBar1->setValue(0);
     FProgressBar1->setTextVisible(false);
@@ -260,11 +269,13 @@ void TFrm_Main::CreateCommonPage(QWidget *Page) {
     FQQ->setGeometry(40, 20, 125, 21);
     auto *Button13 = new QPushButton("开聊", Chat);
     Button13->setObjectName("Button13");
-    Button13->setGeometry(172, 18, 75, 25);
+    QQLabel->setBuddy(FQQ);
+    // Clear of the group's title.
+    Button13->setGeometry(172, 19, 75, 24);
     connect(Button13, &QPushButton::clicked, this, Dialogs::Guarded([this] { Button13Click(); }));
     auto *lbl1 = new QLabel("备注：使用此功能，建议使用QQ2008版本", Chat);
     lbl1->setObjectName("lbl1");
-    lbl1->setGeometry(8, 46, 241, 14);
+    lbl1->setGeometry(8, 45, 241, 16);
     lbl1->setStyleSheet("color: red");
 
     QGroupBox *Run = Group("运行", QRect(266, 3, 95, 118));
@@ -371,17 +382,7 @@ void TFrm_Main::FormCreate() {
     // An unusable database ends the creation here; the error box shows the database's own text
     // and the program runs on without task data.
     try {
-        QSqlDatabase Db = TaskDb::Open(Config().ConnStr(), FConnectionName);
-        auto *Table = new QSqlTableModel(this, Db);
-        Table->setObjectName("ADOTable1");
-        Table->setTable("Task");
-        Table->setEditStrategy(QSqlTableModel::OnManualSubmit);
-        if (!Table->select()) {
-            const QString Text = Table->lastError().text();
-            delete Table;
-            throw EError(Text.trimmed().isEmpty() ? QString("Cannot open table Task.") : Text);
-        }
-        FADOTable1 = Table;
+        OpenTable();
     } catch (const EError &) {
         // One box for one fault: the scheduler's next polls would only repeat it.
         FGen->TaskManager()->FaultShown();
@@ -389,6 +390,20 @@ void TFrm_Main::FormCreate() {
     }
     if (FTaskPages)
         FTaskPages->SetTable(FADOTable1);
+}
+
+void TFrm_Main::OpenTable() {
+    QSqlDatabase Db = TaskDb::Open(Config().ConnStr(), FConnectionName);
+    auto *Table = new QSqlTableModel(this, Db);
+    Table->setObjectName("ADOTable1");
+    Table->setTable("Task");
+    Table->setEditStrategy(QSqlTableModel::OnManualSubmit);
+    if (!Table->select()) {
+        const QString Text = Table->lastError().text();
+        delete Table;
+        throw EError(Text.trimmed().isEmpty() ? QString("Cannot open table Task.") : Text);
+    }
+    FADOTable1 = Table;
 }
 
 void TFrm_Main::ShowApplicationWindow(bool) {
@@ -589,19 +604,24 @@ void TFrm_Main::ChangeMainPageExecute() {
         FGen->IECtrl()->ChangeMainPage(MainPage);
 }
 
+// The menu's commands change tab as the user's own switch does: leaving a row unsaved asks
+// first, and the tab's arrival work runs.
 void TFrm_Main::actTaskListExecute() {
     actShowMainFormExecute();
-    FPageControl1->setCurrentIndex(TTaskPages::ListTab);
+    FPageControl1->SelectPage(TTaskPages::ListTab);
 }
 
 void TFrm_Main::actTaskInfoExecute() {
     actShowMainFormExecute();
-    FPageControl1->setCurrentIndex(TTaskPages::EditorTab);
+    FPageControl1->SelectPage(TTaskPages::EditorTab);
 }
 
 void TFrm_Main::actsysconfigExecute() {
-    // Selecting the tab from code runs no change handler, so the page is loaded here.
     actShowMainFormExecute();
-    FSettingsPage->Load();
-    FPageControl1->setCurrentIndex(3);
+    // Arriving on the tab loads the page; on it already, the command shows the stored values
+    // again.
+    if (FPageControl1->currentIndex() == 3)
+        FSettingsPage->Load();
+    else
+        FPageControl1->SelectPage(3);
 }

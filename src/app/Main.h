@@ -22,7 +22,6 @@ class TEncryptPage;
 class TPageControl;
 class TScreenShot;
 class TClock;
-class TPageControl;
 class TTaskPages;
 class TSettingsPage;
 class TVozedaRiru;
@@ -101,6 +100,8 @@ private:
     void BindPortalEntries();
     void OpenWeb(const QString &Url);
     void PageControl1Change();
+    // Opens the task database and its table Task into ADOTable1; raises EError.
+    void OpenTable();
     void ShowApplicationWindow(bool Show);
     void RunCapture(int32_t (TScreenShot::*Manner)());
     QToolButton *ActionButton(QWidget *Parent, const QString &Name, QAction *Action,

@@ -30,11 +30,8 @@ TSettingsPage::TSettingsPage(QWidget *Page, std::function<TVozedaRiru *()> Gen,
                           int Width) {
         auto *L = new QLabel(Caption, Parent);
         L->setObjectName(Name);
-        L->move(X, Y);
-        if (Width > 0)
-            L->resize(Width, L->sizeHint().height());
-        else
-            L->adjustSize();
+        // 16 pixels: Chinese text drawn with the stand-in font needs them.
+        L->setGeometry(X, Y, Width, 16);
         return L;
     };
     const auto Edit = [Keys](const char *Name, uint16_t Design, const QRect &Geometry) {
@@ -44,22 +41,25 @@ TSettingsPage::TSettingsPage(QWidget *Page, std::function<TVozedaRiru *()> Gen,
         E->SetHotKey(Design);
         return E;
     };
-    Label(Keys, "Label8", "显示/隐藏IE", 16, 24, 75);
-    FHotKey1 = Edit("HotKey1", 16433, QRect(86, 18, 91, 19));
-    Label(Keys, "Label10", "截屏", 16, 49, 0);
-    FHotKey3 = Edit("HotKey3", 16434, QRect(56, 43, 121, 19));
-    Label(Keys, "Label11", "聊天", 183, 49, 0);
-    FHotKey4 = Edit("HotKey4", 16435, QRect(224, 43, 121, 19));
+    // Two lines below the group's title, each label level with its field; the two fields of
+    // the left column start at the same place and end where they always did.
+    FHotKey1 = Edit("HotKey1", 16433, QRect(86, 22, 91, 19));
+    Label(Keys, "Label8", "显示/隐藏IE", 16, 23, 66)->setBuddy(FHotKey1);
+    FHotKey3 = Edit("HotKey3", 16434, QRect(86, 47, 91, 19));
+    Label(Keys, "Label10", "截屏", 16, 48, 66)->setBuddy(FHotKey3);
+    FHotKey4 = Edit("HotKey4", 16435, QRect(224, 47, 121, 19));
+    Label(Keys, "Label11", "聊天", 183, 48, 37)->setBuddy(FHotKey4);
 
     auto *Alerts = new QGroupBox("提醒设置", this);
     Alerts->setObjectName("GroupBox9");
     Alerts->setGeometry(0, 87, 361, 42);
+    // Inside the frame, below its title.
     FCheckBox1 = new QCheckBox("开机自动运行", Alerts);
     FCheckBox1->setObjectName("CheckBox1");
-    FCheckBox1->setGeometry(16, 16, 97, 17);
+    FCheckBox1->setGeometry(16, 20, 97, 18);
     FCheckBox2 = new QCheckBox("CPU使用量过高时提示", Alerts);
     FCheckBox2->setObjectName("CheckBox2");
-    FCheckBox2->setGeometry(119, 16, 137, 17);
+    FCheckBox2->setGeometry(119, 20, 137, 18);
 
     FButton2 = new QPushButton("确定", this);
     FButton2->setObjectName("Button2");

@@ -2,10 +2,12 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QDataWidgetMapper>
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -64,13 +66,13 @@ TDBRadioGroup::TDBRadioGroup(const QString &Caption, const QStringList &Items, i
                   "TDBRadioGroup::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"
                   "QRadioButton:hover { color: #21A121; }");
     FButtons->setExclusive(true);
-    const int Width = 342 / std::max(1, Columns);
+    FColumns = std::max(1, Columns);
     for (int I = 0; I < Items.size(); ++I) {
         auto *Button = new QRadioButton(Items[I], this);
         Button->setObjectName(QString("Item%1").arg(I));
-        Button->setGeometry(8 + (I % Columns) * Width, 16 + (I / Columns) * 20, Width, 18);
         FButtons->addButton(Button, I);
     }
+    LayoutItems();
     connect(FButtons, &QButtonGroup::idClicked, this, [this](int Id) {
         if (FReadOnly) {
             ShowValue();
@@ -82,6 +84,41 @@ TDBRadioGroup::TDBRadioGroup(const QString &Caption, const QStringList &Items, i
         emit Changed();
         emit UserChanged();
     });
+}
+
+void TDBRadioGroup::resizeEvent(QResizeEvent *Event) {
+    QGroupBox::resizeEvent(Event);
+    LayoutItems();
+}
+
+void TDBRadioGroup::LayoutItems() {
+    // Columns of equal width as long as every caption fits in one; otherwise each column is as
+    // wide as its widest caption and the room left over is shared out, so that no caption is
+    // cut.
+    const QList<QAbstractButton *> Buttons = FButtons->buttons();
+    const int Room = width() - 16;
+    QList<int> Widths(FColumns, Room / FColumns);
+    if (Room > 0) {
+        QList<int> Need(FColumns, 0);
+        for (int I = 0; I < Buttons.size(); ++I)
+            Need[I % FColumns] = std::max(Need[I % FColumns], Buttons[I]->sizeHint().width());
+        bool Equal = true;
+        int Total = 0;
+        for (int W : Need) {
+            Equal = Equal && W <= Room / FColumns;
+            Total += W;
+        }
+        if (!Equal)
+            for (int C = 0; C < FColumns; ++C)
+                Widths[C] = Need[C] + std::max(0, Room - Total) / FColumns;
+    }
+    for (int I = 0; I < Buttons.size(); ++I) {
+        const int Column = I % FColumns;
+        int X = 8;
+        for (int C = 0; C < Column; ++C)
+            X += Widths[C];
+        Buttons[I]->setGeometry(X, 16 + (I / FColumns) * 20, Widths[Column], 18);
+    }
 }
 
 void TDBRadioGroup::SetValue(const QString &Value) {
@@ -145,6 +182,7 @@ TTaskPages::TTaskPages(QTabWidget *PageControl, const TActionLookup &Actions,
         ConnectActions(Actions);
     SetActive(false);
     UpdateReadOnly();
+    UpdateScrollBars();
     SetPickersToNow();
 }
 
@@ -195,11 +233,12 @@ void TTaskPages::CreateEditorPage(QWidget *Page) {
         return Label;
     };
 
-    AddLabel(Panel2, "Label1", "任务名称", 3, 8);
     FDBEdit1 = new QLineEdit(Panel2);
     FDBEdit1->setObjectName("DBEdit1");
     FDBEdit1->setGeometry(57, 0, 304, 21);
     FDBEdit1->setMaxLength(NameSize);
+    // Level with its field: the Chinese text is taller than the design font's.
+    AddLabel(Panel2, "Label1", "任务名称", 3, 3)->setBuddy(FDBEdit1);
 
     FRzDBRadioGroup1 =
         new TDBRadioGroup("执行方式", {"每天", "每星期", "每月", "每年", "指定日期"}, 5, Panel2);
@@ -207,12 +246,14 @@ void TTaskPages::CreateEditorPage(QWidget *Page) {
     FRzDBRadioGroup1->setGeometry(3, 27, 358, 89);
     FLabel2 = AddLabel(FRzDBRadioGroup1, "Label2", "开始日期", 11, 37);
     FRzDateTimePicker1 = new QDateEdit(FRzDBRadioGroup1);
+    FLabel2->setBuddy(FRzDateTimePicker1);
     FRzDateTimePicker1->setObjectName("RzDateTimePicker1");
     FRzDateTimePicker1->setGeometry(11, 56, 167, 21);
     FRzDateTimePicker1->setCalendarPopup(true);
     FRzDateTimePicker1->setMinimumDate(OleDate::Epoch());
     FLabel3 = AddLabel(FRzDBRadioGroup1, "Label3", "开始时间", 184, 37);
     FRzDateTimePicker2 = new QTimeEdit(FRzDBRadioGroup1);
+    FLabel3->setBuddy(FRzDateTimePicker2);
     FRzDateTimePicker2->setObjectName("RzDateTimePicker2");
     FRzDateTimePicker2->setGeometry(184, 56, 167, 21);
     FRzDateTimePicker2->setDisplayFormat("HH:mm:ss");
@@ -227,11 +268,12 @@ void TTaskPages::CreateEditorPage(QWidget *Page) {
     FRzDBMemo1->setObjectName("RzDBMemo1");
     FRzDBMemo1->setGeometry(3, 185, 358, 43);
 
-    AddLabel(Panel2, "Label5", "执行目标", 3, 237);
+    QLabel *Label5 = AddLabel(Panel2, "Label5", "执行目标", 3, 237);
     FRzDBEdit2 = new QLineEdit(Panel2);
     FRzDBEdit2->setObjectName("RzDBEdit2");
     FRzDBEdit2->setGeometry(57, 234, 273, 21);
     FRzDBEdit2->setMaxLength(TextSize);
+    Label5->setBuddy(FRzDBEdit2);
     FButton1 = new QPushButton("...", Panel2);
     FButton1->setObjectName("Button1");
     FButton1->setGeometry(336, 234, 25, 21);
@@ -332,6 +374,18 @@ void TTaskPages::ConnectActions(const TActionLookup &Actions) {
     }
 }
 
+bool TTaskPages::eventFilter(QObject *Watched, QEvent *Event) {
+    if (Event->type() == QEvent::KeyPress) {
+        auto *Key = static_cast<QKeyEvent *>(Event);
+        if ((Key->key() == Qt::Key_Tab || Key->key() == Qt::Key_Backtab) &&
+            (Key->modifiers() & Qt::ControlModifier)) {
+            QCoreApplication::sendEvent(FPageControl, Event);
+            return true;
+        }
+    }
+    return QObject::eventFilter(Watched, Event);
+}
+
 int TTaskPages::Column(const char *Name) const {
     return FTable ? FTable->fieldIndex(Name) : -1;
 }
@@ -343,6 +397,7 @@ void TTaskPages::SetTable(QSqlTableModel *Table) {
     if (!Table) {
         SetActive(false);
         UpdateReadOnly();
+        UpdateScrollBars();
         return;
     }
     QHeaderView *Header = FDBGrid1->horizontalHeader();
@@ -351,8 +406,8 @@ void TTaskPages::SetTable(QSqlTableModel *Table) {
     Header->moveSection(Header->visualIndex(Column("执行方式")),
                         Header->visualIndex(Column("内容")));
     FDBGrid1->setColumnWidth(Column("任务名称"), 51);
-    FDBGrid1->setColumnWidth(Column("开始日期"), 52);
-    FDBGrid1->setColumnWidth(Column("开始时间"), 50);
+    FDBGrid1->setColumnWidth(Column("开始日期"), std::max(52, DateColumnWidth(false)));
+    FDBGrid1->setColumnWidth(Column("开始时间"), std::max(50, DateColumnWidth(true)));
     FDBGrid1->setColumnWidth(Column("执行目标"), 55);
     FDBGrid1->setItemDelegateForColumn(Column("开始日期"), new TOleDelegate(false, FDBGrid1));
     FDBGrid1->setItemDelegateForColumn(Column("开始时间"), new TOleDelegate(true, FDBGrid1));
@@ -362,6 +417,9 @@ void TTaskPages::SetTable(QSqlTableModel *Table) {
         if (FDBGrid1->horizontalHeader()->count() > 0)
             FGridState = FDBGrid1->horizontalHeader()->saveState();
     });
+    for (auto Signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(Table, Signal, this, [this] { UpdateScrollBars(); });
+    connect(Table, &QAbstractItemModel::modelReset, this, [this] { UpdateScrollBars(); });
     connect(Table, &QAbstractItemModel::modelReset, this, [this] {
         if (FTable && FTable->columnCount() > 0 && !FGridState.isEmpty())
             FDBGrid1->horizontalHeader()->restoreState(FGridState);
@@ -371,14 +429,50 @@ void TTaskPages::SetTable(QSqlTableModel *Table) {
                 GridRowSelected(Current.row());
             }));
 
+    UpdateScrollBars();
     FMapper->clearMapping();
     FMapper->addMapping(FDBEdit1, Column("任务名称"));
     FMapper->addMapping(FRzDBRadioGroup1, Column("执行方式"), "Value");
     FMapper->addMapping(FRzDBRadioGroup2, Column("任务类型"), "Value");
     FMapper->addMapping(FRzDBMemo1, Column("内容"), "plainText");
     FMapper->addMapping(FRzDBEdit2, Column("执行目标"));
+    // The mapper's delegate takes Tab in a bound control as "next field" whatever the modifiers,
+    // so Ctrl+Tab would never reach the tabs from there: it is handed to them first.
+    for (QWidget *Bound :
+         {static_cast<QWidget *>(FDBEdit1), static_cast<QWidget *>(FRzDBRadioGroup1),
+          static_cast<QWidget *>(FRzDBRadioGroup2), static_cast<QWidget *>(FRzDBMemo1),
+          static_cast<QWidget *>(FRzDBEdit2)})
+        Bound->installEventFilter(this);
     SetActive(true);
     SetCurrentRow(0);
+}
+
+int TTaskPages::DateColumnWidth(bool Time) const {
+    // The widest date of the year in the locale's short format, or the widest time of day, with
+    // the cell's margins and grid line: dates and times are never cut.
+    const QFontMetrics Metrics(FDBGrid1->font());
+    int Widest = 0;
+    if (Time) {
+        // Any digit in every place.
+        for (int Digit = 0; Digit < 10; ++Digit)
+            Widest =
+                std::max(Widest, Metrics.horizontalAdvance(QString("%1%1:%1%1:%1%1").arg(Digit)));
+    } else {
+        for (int Month = 1; Month <= 12; ++Month)
+            for (int Day : {1, 10, 22, 28})
+                Widest = std::max(Widest, Metrics.horizontalAdvance(
+                                              OleDate::ShortDateText(QDate(2088, Month, Day))));
+    }
+    const int Margin =
+        FDBGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, FDBGrid1) + 1;
+    // One more for the rounding of the drawn text's width.
+    return Widest + 1 + 2 * Margin + (FDBGrid1->showGrid() ? 1 : 0);
+}
+
+void TTaskPages::UpdateScrollBars() {
+    // An empty list has nothing to scroll sideways to.
+    FDBGrid1->setHorizontalScrollBarPolicy(
+        FTable && FTable->rowCount() > 0 ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
 }
 
 void TTaskPages::SetActive(bool Value) {
@@ -564,7 +658,9 @@ void TTaskPages::DiscardEdits() {
 }
 
 void TTaskPages::SelectTab(int Index) {
-    // From code: neither the leave guard nor the tab-change handler runs.
+    // From code: neither the leave guard nor the tab-change handler runs. These moves between
+    // the list and the editor have dealt with the row themselves (stored, discarded, or put into
+    // editing on purpose) and set the pickers as they need them.
     FPageControl->setCurrentIndex(Index);
 }
 
@@ -646,8 +742,15 @@ void TTaskPages::EdtTaskExecute() {
 }
 
 void TTaskPages::RefreshExecute() {
-    if (!FTable)
-        throw EError(ClosedTableText);
+    if (!FTable) {
+        if (!OnOpenTable)
+            throw EError(ClosedTableText);
+        QSqlTableModel *Table = OnOpenTable();
+        if (!Table)
+            throw EError(ClosedTableText);
+        SetTable(Table);
+        return;
+    }
     DiscardEdits();
     SetActive(false);
     TModelChange Change(this);

@@ -40,6 +40,9 @@ public:
     QAbstractButton *Button(int Index) const;
     void SetReadOnly(bool Value);
 
+protected:
+    void resizeEvent(QResizeEvent *Event) override;
+
 signals:
     // The value changed, by the user, by code, or because another row became current.
     void Changed();
@@ -48,11 +51,13 @@ signals:
 
 private:
     void ShowValue();
+    void LayoutItems();
 
     QStringList FItems;
     QString FValue;
     QButtonGroup *FButtons;
     bool FReadOnly = false;
+    int FColumns = 1;
 };
 
 // The two task pages of the main window: the list (tab 1) and the editor (tab 2), both on the one
@@ -74,6 +79,10 @@ public:
 
     // The opened table; until then the pages show nothing and the choice groups stay disabled.
     void SetTable(QSqlTableModel *Table);
+    // Opens the table when the pages have none (the database could not be opened at start), so
+    // that "刷新" can recover once the database is back; raises EError with the database's
+    // text.
+    std::function<QSqlTableModel *()> OnOpenTable;
     QSqlTableModel *Table() const { return FTable; }
     TState State() const { return FState; }
     bool Editing() const { return FState == TState::Edit || FState == TState::Insert; }
@@ -94,6 +103,9 @@ public:
     bool PageControl1Changing();
     // The user has selected the editor's tab.
     void EditorTabSelected();
+
+protected:
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
     class TModelChange;
@@ -119,6 +131,8 @@ private:
     void RzDBRadioGroup2Change();
     void GridRowSelected(int Row);
     int Column(const char *Name) const;
+    int DateColumnWidth(bool Time) const;
+    void UpdateScrollBars();
 
     QTabWidget *FPageControl;
     std::shared_ptr<const TClock> FClock;

@@ -107,6 +107,46 @@ private slots:
         QVERIFY(!Main.findChild<QWidget *>("RzDBRadioGroup1")->isEnabled());
     }
 
+    void refreshOpensTheDatabaseOnceItIsBack() {
+        TTestConfig Config(false);
+        Config.WriteIni("[DB]\nConnStr=Provider=SQLite;Data Source=DB.mdb\n");
+        Dialogs::TDialogScript Script;
+        TFrm_Main Main(FPlatform.Platform());
+        Dialogs::Guard([&] { Main.FormCreate(); });
+        QCOMPARE(Script.Shown().size(), 1);
+        QVERIFY(!Main.ADOTable1());
+
+        // Still missing: "刷新" says so.
+        Script.Clear();
+        Main.Action("Refresh")->trigger();
+        QCOMPARE(Script.Shown().size(), 1);
+        QVERIFY2(Script.Shown()[0].Text.contains("Could not find file"),
+                 qPrintable(Script.Shown()[0].Text));
+        QCOMPARE(Main.TaskPages()->State(), TTaskPages::TState::Inactive);
+
+        // Put back: "刷新" opens the table, and the pages work on it.
+        QVERIFY(SeedFolder(Config.Dir()));
+        Script.Clear();
+        Main.Action("Refresh")->trigger();
+        QVERIFY2(Script.Shown().isEmpty(), qPrintable(Script.Shown().value(0).Text));
+        QVERIFY(Main.ADOTable1());
+        QCOMPARE(Main.TaskPages()->Table(), Main.ADOTable1());
+        QCOMPARE(Main.TaskPages()->State(), TTaskPages::TState::Browse);
+        QVERIFY(Main.findChild<QWidget *>("RzDBRadioGroup1")->isEnabled());
+        Main.show();
+        Main.Action("AddTask")->trigger();
+        QTest::keyClicks(Main.findChild<QLineEdit *>("DBEdit1"), "after the repair");
+        Main.Action("Post")->trigger();
+        QVERIFY2(Script.Shown().isEmpty(), qPrintable(Script.Shown().value(0).Text));
+        QCOMPARE(Main.ADOTable1()->rowCount(), 1);
+        // Reading it again keeps the same table.
+        QSqlTableModel *Table = Main.ADOTable1();
+        Main.Action("Refresh")->trigger();
+        QVERIFY(Script.Shown().isEmpty());
+        QCOMPARE(Main.ADOTable1(), Table);
+        QCOMPARE(Table->rowCount(), 1);
+    }
+
     void oneWindowPerDueTask() {
         TTestConfig Config(true);
         SetRemindPlatform(FPlatform.Platform());
