@@ -362,11 +362,13 @@ void TFrm_Main::FormCreate() {
             Frm_WB->setVisible(!Frm_WB->isVisible());
     };
     Context.Clock = FClock;
-    FGen = std::make_unique<TVozedaRiru>(std::move(Context));
+    // Bound before the dispatcher starts the scheduler, so that no task falls due unheard while
+    // a hotkey warning holds up the creation.
     SetRemindPlatform(FPlatform);
-    FGen->TaskManager()->SetOnRemind(&TaskManagerRemind);
-    FGen->CpuMonitor()->SetOnMonitor([this](double Usage) { CpuMonitorMonitor(Usage); });
-    FGen->CpuMonitor()->SetOnAlarm([this](double Usage) { CpuMonitorAlarm(Usage); });
+    Context.OnRemind = &TaskManagerRemind;
+    Context.OnMonitor = [this](double Usage) { CpuMonitorMonitor(Usage); };
+    Context.OnAlarm = [this](double Usage) { CpuMonitorAlarm(Usage); };
+    FGen = std::make_unique<TVozedaRiru>(std::move(Context));
 
     // An unusable database ends the creation here; the error box shows the database's own text
     // and the program runs on without task data.
