@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -341,6 +342,9 @@ void TFrm_Main::CreatePopupMenu() {
 }
 
 void TFrm_Main::FormCreate() {
+    // Every window of the program carries its icon, the shared reminder window and the boxes
+    // included, not only those that set one themselves.
+    QApplication::setWindowIcon(ProgramIcon());
     // The advertisement waits until start-up is over: the web engine's start must not hold up
     // the icon.
     WebView::AfterStartUp(this, [this] {

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "TestSupport.h"
+#include "app/Images.h"
 #include "app/Main.h"
 #include "app/PageControl.h"
 #include "app/TaskRemind.h"
@@ -132,6 +133,20 @@ private slots:
         QCOMPARE(Names, QStringList({"任务名称:first", "任务名称:second"}));
         for (TFrm_Pop *Pop : Pops)
             delete Pop;
+    }
+
+    // Every window carries the program's icon, the one reminder window made at start-up for the
+    // CPU alert included.
+    void everyWindowCarriesTheProgramIcon() {
+        TTestConfig Config(true);
+        Dialogs::TDialogScript Script;
+        TFrm_Main Main(FPlatform.Platform());
+        Main.FormCreate();
+        TFrm_Pop Alert;
+        const QImage Expected = ProgramIcon().pixmap(32, 32).toImage();
+        QVERIFY(!Expected.isNull());
+        QCOMPARE(Alert.windowIcon().pixmap(32, 32).toImage(), Expected);
+        QCOMPARE(Main.windowIcon().pixmap(32, 32).toImage(), Expected);
     }
 };
 
