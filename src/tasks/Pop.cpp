@@ -159,7 +159,10 @@ QMargins TFrm_Pop::FrameMargins() const {
 
 int TFrm_Pop::RestTop() const {
     const QMargins M = FrameMargins();
-    return WorkArea().bottom() + 1 - (height() + M.top() + M.bottom());
+    const QRect Work = WorkArea();
+    const int Outer = height() + M.top() + M.bottom();
+    // Stacked reminders that would not fit under the top edge rest as high as they can.
+    return std::max(Work.top(), Work.bottom() + 1 - (FStackIndex + 1) * Outer);
 }
 
 void TFrm_Pop::Place() {

@@ -59,6 +59,11 @@ public:
     QString ExecType() const { return FExecType; }
     void SetExecType(const QString &Value) { FExecType = Value; }
 
+    // Where it rests among reminders shown together: 0 in the corner, each further one a window's
+    // height higher.
+    void SetStackIndex(int Value) { FStackIndex = Value; }
+    int StackIndex() const { return FStackIndex; }
+
     // A window made for one reminder releases itself once it has closed.
     void SetReleaseOnClose(bool Value) { FReleaseOnClose = Value; }
 
@@ -95,6 +100,7 @@ private:
     QTimer FTimerKeep;
     // Where the top edge of the outer frame belongs at this step of the slide.
     int FTop = 0;
+    int FStackIndex = 0;
     QString FTaskName;
     double FStartDate = 0;
     double FStartTime = 0;
