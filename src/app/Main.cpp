@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -352,6 +353,9 @@ void TFrm_Main::CreatePopupMenu() {
 }
 
 void TFrm_Main::FormCreate() {
+    // Every window of the program carries its icon, the shared reminder window and the boxes
+    // included, not only those that set one themselves.
+    QApplication::setWindowIcon(ProgramIcon());
     // The advertisement waits until start-up is over: the web engine's start must not hold up
     // the icon.
     WebView::AfterStartUp(this, [this] {
@@ -373,11 +377,13 @@ void TFrm_Main::FormCreate() {
             Frm_WB->setVisible(!Frm_WB->isVisible());
     };
     Context.Clock = FClock;
-    FGen = std::make_unique<TVozedaRiru>(std::move(Context));
+    // Bound before the dispatcher starts the scheduler, so that no task falls due unheard while
+    // a hotkey warning holds up the creation.
     SetRemindPlatform(FPlatform);
-    FGen->TaskManager()->SetOnRemind(&TaskManagerRemind);
-    FGen->CpuMonitor()->SetOnMonitor([this](double Usage) { CpuMonitorMonitor(Usage); });
-    FGen->CpuMonitor()->SetOnAlarm([this](double Usage) { CpuMonitorAlarm(Usage); });
+    Context.OnRemind = &TaskManagerRemind;
+    Context.OnMonitor = [this](double Usage) { CpuMonitorMonitor(Usage); };
+    Context.OnAlarm = [this](double Usage) { CpuMonitorAlarm(Usage); };
+    FGen = std::make_unique<TVozedaRiru>(std::move(Context));
 
     // An unusable database ends the creation here; the error box shows the database's own text
     // and the program runs on without task data.

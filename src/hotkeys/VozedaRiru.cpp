@@ -21,6 +21,9 @@ TVozedaRiru::TVozedaRiru(TContext Context) : FContext(std::move(Context)) {
     FRunner = std::make_unique<TRunner>(FContext.Platform.SystemTools, FContext.Platform.Shell);
     FCPUMonitor = std::make_unique<TCpuMonitor>(FContext.Platform.CpuTimes);
     FChat = std::make_unique<TChat>(FContext.Platform.SchemeHandlers);
+    FTaskManager->SetOnRemind(FContext.OnRemind);
+    FCPUMonitor->SetOnMonitor(FContext.OnMonitor);
+    FCPUMonitor->SetOnAlarm(FContext.OnAlarm);
     StartAll();
 }
 

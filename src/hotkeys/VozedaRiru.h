@@ -14,6 +14,7 @@ class THotKeyManager;
 class TIECtrl;
 class TRunner;
 class TScreenShot;
+class TTask;
 class TTaskManager;
 
 // Owner of the long-lived tool objects and the place where system-wide hotkeys meet the
@@ -26,6 +27,12 @@ public:
         std::function<void()> TogglePortalWindow;
         // The time the scheduler goes by; the system's clock when unset.
         std::shared_ptr<const TClock> Clock;
+        // The scheduler's and the CPU monitor's handlers. They are bound before the scheduler
+        // starts and before the hotkeys are registered: a hotkey warning at start-up runs the
+        // box's own event loop, in which due tasks fire and the monitor samples.
+        void (*OnRemind)(TTask *Task) = nullptr;
+        std::function<void(double Usage)> OnMonitor;
+        std::function<void(double Usage)> OnAlarm;
     };
     // Ctrl+Alt+Q: shows or hides the portal window; fixed, never stored.
     static constexpr uint32_t PortalWindowHotKey = 49233;

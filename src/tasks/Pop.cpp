@@ -1,9 +1,12 @@
 #include "Pop.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QWindow>
+#include <algorithm>
 
 #include "OleDate.h"
 #include "dialogs/Dialogs.h"
@@ -20,22 +23,25 @@ TFrm_Pop::TFrm_Pop(std::shared_ptr<platform::IShell> Shell, std::shared_ptr<plat
     setWindowTitle("提醒");
     setFont(QFont("Tahoma", 8));
     resize(255, 159);
+    // The lines are as tall as the CJK fonts the labels really get need (13 pixels cut their
+    // tops), and the date and the time share the width of the line between them.
     FLabel1 = AddLabel("Label1", QRect(8, 8, 233, 17));
-    FLabel2 = AddLabel("Label2", QRect(8, 40, 105, 13));
-    FLabel3 = AddLabel("Label3", QRect(136, 40, 105, 13));
+    FLabel2 = AddLabel("Label2", QRect(8, 40, 124, 17));
+    FLabel3 = AddLabel("Label3", QRect(136, 40, 111, 17));
     FLabel4 = AddLabel("Label4", QRect(8, 59, 239, 62));
     FLabel4->setWordWrap(true);
     FLabel4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    FLabel5 = AddLabel("Label5", QRect(8, 138, 239, 13));
+    FLabel5 = AddLabel("Label5", QRect(8, 138, 239, 17));
 
     const struct {
         QTimer *Timer;
         const char *Name;
         int Interval;
         void (TFrm_Pop::*Handler)();
-    } Timers[] = {{&FTimer1, "Timer1", 1, &TFrm_Pop::Timer1Timer},
+    } Timers[] = {{&FTimer1, "Timer1", SlideStepMs, &TFrm_Pop::Timer1Timer},
                   {&FTimer2, "Timer2", 10000, &TFrm_Pop::Timer2Timer},
-                  {&FTimer3, "Timer3", 1, &TFrm_Pop::Timer3Timer}};
+                  {&FTimer3, "Timer3", SlideStepMs, &TFrm_Pop::Timer3Timer},
+                  {&FTimerKeep, "TimerKeep", 100, &TFrm_Pop::KeepInPlace}};
     for (const auto &T : Timers) {
         T.Timer->setObjectName(T.Name);
         T.Timer->setInterval(T.Interval);
@@ -55,74 +61,168 @@ QLabel *TFrm_Pop::AddLabel(const char *Name, const QRect &Geometry) {
     return Label;
 }
 
+namespace {
+
+bool TextFits(const QLabel *Label, const QFont &Font, const QString &Text) {
+    const QFontMetrics FM(Font);
+    const QRect Room = Label->contentsRect();
+    if (Label->wordWrap())
+        return FM.boundingRect(Room, Qt::TextWordWrap | Label->alignment(), Text).height() <=
+               Room.height();
+    return FM.horizontalAdvance(Text) <= Room.width() && FM.height() <= Room.height();
+}
+
+} // namespace
+
+void TFrm_Pop::SetLabelText(QLabel *Label, const QString &Text) {
+    // The labels keep their places; a text that does not fit at the window's font is set a
+    // little smaller, and one that does not fit even then (a long name or content) is cut with
+    // an ellipsis, whole in the label's tooltip.
+    QFont Font = font();
+    const qreal Smallest = std::min<qreal>(Font.pointSizeF(), MinTextPointSize);
+    while (!TextFits(Label, Font, Text) && Font.pointSizeF() - 0.5 >= Smallest)
+        Font.setPointSizeF(Font.pointSizeF() - 0.5);
+    Label->setFont(Font);
+    if (TextFits(Label, Font, Text)) {
+        Label->setText(Text);
+        Label->setToolTip(QString());
+        return;
+    }
+    QString Cut;
+    const QFontMetrics FM(Font);
+    if (!Label->wordWrap()) {
+        Cut = FM.elidedText(Text, Qt::ElideRight, Label->contentsRect().width());
+    } else {
+        // As much as fills the lines, then the ellipsis.
+        int Low = 0;
+        int High = static_cast<int>(Text.size());
+        while (Low < High) {
+            const int Mid = (Low + High + 1) / 2;
+            if (TextFits(Label, Font, Text.left(Mid) + QChar(0x2026)))
+                Low = Mid;
+            else
+                High = Mid - 1;
+        }
+        Cut = Text.left(Low) + QChar(0x2026);
+    }
+    Label->setText(Cut);
+    Label->setToolTip(Text);
+}
+
 void TFrm_Pop::SetTaskName(const QString &Value) {
     FTaskName = Value;
-    FLabel1->setText("任务名称:" + Value);
+    SetLabelText(FLabel1, "任务名称:" + Value);
 }
 
 void TFrm_Pop::SetStartDate(double Value) {
     FStartDate = Value;
-    FLabel2->setText("开始日期:" + OleDate::ShortDateText(OleDate::ToDate(Value)));
+    SetLabelText(FLabel2, "开始日期:" + OleDate::ShortDateText(OleDate::ToDate(Value)));
 }
 
 void TFrm_Pop::SetStartTime(double Value) {
     FStartTime = Value;
-    FLabel3->setText("开始时间" + OleDate::LongTimeText(OleDate::ToTime(Value)));
+    SetLabelText(FLabel3, "开始时间" + OleDate::LongTimeText(OleDate::ToTime(Value)));
 }
 
 void TFrm_Pop::SetTaskMsg(const QString &Value) {
     FTaskMsg = Value;
-    FLabel4->setText("内容:" + Value);
+    SetLabelText(FLabel4, "内容:" + Value);
 }
 
 void TFrm_Pop::SetExecTarget(const QString &Value) {
     FExecTarget = Value;
-    FLabel5->setText("执行目标:" + Value);
+    SetLabelText(FLabel5, "执行目标:" + Value);
 }
 
 QRect TFrm_Pop::ScreenRect() const {
-    // The whole primary screen, not its work area: the window rests on the screen's bottom edge.
+    // The whole primary screen: the window starts just below it.
     if (QScreen *Screen = QGuiApplication::primaryScreen())
         return Screen->geometry();
     return QRect(0, 0, 1024, 768);
 }
 
+QRect TFrm_Pop::WorkArea() const {
+    // Where it rests: the screen less the panels that reserve an edge (a tray host along the
+    // bottom), so that no panel covers it.
+    if (QScreen *Screen = QGuiApplication::primaryScreen())
+        return Screen->availableGeometry();
+    return ScreenRect();
+}
+
+QMargins TFrm_Pop::FrameMargins() const {
+    // Asked of the window each time: the window manager frames the window some time after it is
+    // first mapped, and may frame it anew at any time.
+    if (const QWindow *Handle = windowHandle())
+        return Handle->frameMargins();
+    return {};
+}
+
+int TFrm_Pop::RestTop() const {
+    const QMargins M = FrameMargins();
+    const QRect Work = WorkArea();
+    const int Outer = height() + M.top() + M.bottom();
+    // Stacked reminders that would not fit under the top edge rest as high as they can.
+    return std::max(Work.top(), Work.bottom() + 1 - (FStackIndex + 1) * Outer);
+}
+
+void TFrm_Pop::Place() {
+    // FTop is where the outer frame's top edge belongs; the right edge of the frame meets the
+    // work area's right edge. The window's own (client) geometry is set, so the place does not
+    // depend on how the window manager reads a frame position.
+    const QMargins M = FrameMargins();
+    const int Left = WorkArea().right() + 1 - (width() + M.left() + M.right());
+    const QRect Wanted(Left + M.left(), FTop + M.top(), width(), height());
+    if (geometry() != Wanted)
+        setGeometry(Wanted);
+}
+
 void TFrm_Pop::Pop() {
-    // Popped again while under way (the CPU alert): start over from where it is.
+    // Popped again while under way (the CPU alert): it rises again from where it is.
     FTimer2.stop();
     FTimer3.stop();
-    if (isVisible())
-        FormShow();
+    FTimerKeep.stop();
+    if (!isVisible())
+        FTop = ScreenRect().bottom() + 1;
+    Place();
     show();
     FTimer1.start();
 }
 
 void TFrm_Pop::showEvent(QShowEvent *Event) {
     QWidget::showEvent(Event);
-    if (!FTimer1.isActive())
+    if (!FTimer1.isActive() && !FTimer2.isActive() && !FTimer3.isActive())
         FormShow();
 }
 
 void TFrm_Pop::FormShow() {
-    // Just below the visible screen, its right edge on the screen's right edge.
-    const QRect Screen = ScreenRect();
-    move(Screen.right() + 1 - frameGeometry().width(), Screen.bottom() + 1);
+    // Just below the visible screen, its right edge on the right edge of the work area.
+    FTop = ScreenRect().bottom() + 1;
+    Place();
 }
 
 void TFrm_Pop::Timer1Timer() {
     // The frame's size is known only once the window manager has framed the window, so the
-    // place is worked out anew at each step.
-    const QRect Screen = ScreenRect();
-    const int Top = y() - 4;
-    move(Screen.right() + 1 - frameGeometry().width(), Top);
-    if (Top <= Screen.bottom() + 1 - frameGeometry().height()) {
+    // place is worked out anew at each step, and the rise ends exactly at the resting place.
+    const int Rest = RestTop();
+    FTop = std::max(FTop - 4, Rest);
+    Place();
+    if (FTop <= Rest) {
         FTimer1.stop();
         FTimer2.start();
+        FTimerKeep.start();
     }
+}
+
+void TFrm_Pop::KeepInPlace() {
+    // While it rests: a frame that came (or changed) late, or a window manager that placed the
+    // window by itself, must not leave it partly off the screen.
+    FTop = RestTop();
+    Place();
 }
 
 void TFrm_Pop::Timer2Timer() {
     FTimer2.stop();
+    FTimerKeep.stop();
     FTimer3.start();
     if (FTaskType == "定时提醒")
         return;
@@ -136,9 +236,9 @@ void TFrm_Pop::Timer2Timer() {
 }
 
 void TFrm_Pop::Timer3Timer() {
-    const int Top = y() + 4;
-    move(x(), Top);
-    if (Top >= ScreenRect().bottom() + 1) {
+    FTop += 4;
+    Place();
+    if (FTop >= ScreenRect().bottom() + 1) {
         FTimer3.stop();
         hide();
         // Used for one reminder only: nothing refers to it once it has gone.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -23,8 +24,15 @@ public:
              QWidget *Parent = nullptr);
     ~TFrm_Pop() override;
 
+    // Each step of the slide moves the window 4 pixels: 40 steps of 15 ms take about 0.6 s for a
+    // window of 159 pixels, a pace the eye can follow.
+    static constexpr int SlideStepMs = 15;
+    // A text that does not fit its label at the window's font is set smaller, down to this.
+    static constexpr qreal MinTextPointSize = 6.5;
+
     // The first line: a task's name, or the text of the CPU alert.
     QLabel *Label1() const { return FLabel1; }
+
     QLabel *Label2() const { return FLabel2; }
     QLabel *Label3() const { return FLabel3; }
     QLabel *Label4() const { return FLabel4; }
@@ -51,6 +59,11 @@ public:
     QString ExecType() const { return FExecType; }
     void SetExecType(const QString &Value) { FExecType = Value; }
 
+    // Where it rests among reminders shown together: 0 in the corner, each further one a window's
+    // height higher.
+    void SetStackIndex(int Value) { FStackIndex = Value; }
+    int StackIndex() const { return FStackIndex; }
+
     // A window made for one reminder releases itself once it has closed.
     void SetReleaseOnClose(bool Value) { FReleaseOnClose = Value; }
 
@@ -60,7 +73,13 @@ protected:
 
 private:
     QLabel *AddLabel(const char *Name, const QRect &Geometry);
+    void SetLabelText(QLabel *Label, const QString &Text);
     QRect ScreenRect() const;
+    QRect WorkArea() const;
+    QMargins FrameMargins() const;
+    int RestTop() const;
+    void Place();
+    void KeepInPlace();
     void FormShow();
     void Timer1Timer();
     void Timer2Timer();
@@ -77,6 +96,11 @@ private:
     QTimer FTimer1;
     QTimer FTimer2;
     QTimer FTimer3;
+    // While resting: puts the window back in its place if the window manager moved it.
+    QTimer FTimerKeep;
+    // Where the top edge of the outer frame belongs at this step of the slide.
+    int FTop = 0;
+    int FStackIndex = 0;
     QString FTaskName;
     double FStartDate = 0;
     double FStartTime = 0;

@@ -51,10 +51,16 @@ void TTask::Start() {
 
 void TTask::Remind() {
     FTimer.stop();
-    FFiring = true;
     TTaskManager *Mgr = FMgr;
-    if (TTaskManager::TOnRemind Handler = Mgr->OnRemind())
-        Dialogs::Guard([&] { Handler(this); });
+    const TTaskManager::TOnRemind Handler = Mgr->OnRemind();
+    if (!Handler) {
+        // Nobody to tell yet: the task waits in the list until a handler is bound, rather than
+        // being dropped without a window or its action.
+        FHeld = true;
+        return;
+    }
+    FFiring = true;
+    Dialogs::Guard([&] { Handler(this); });
     // The manager lets go of the task. This runs inside the task's own timer notification, so the
     // release waits until the notification has returned (ReleaseTask).
     Mgr->DeleteTask(this);
@@ -85,6 +91,40 @@ TTaskManager::~TTaskManager() {
 
 void TTaskManager::Start() {
     FTimerGet.start();
+}
+
+void TTaskManager::SetOnRemind(TOnRemind Value) {
+    FOnRemind = Value;
+    if (Value && HeldCount() > 0)
+        QTimer::singleShot(0, &FTimerGet, [this] { DeliverHeld(); });
+}
+
+int TTaskManager::HeldCount() const {
+    return static_cast<int>(std::count_if(FTaskList.begin(), FTaskList.end(),
+                                          [](const auto &Entry) { return Entry.second->FHeld; }));
+}
+
+void TTaskManager::DeliverHeld() {
+    // Each held task fires again from its own timer, in the order they fell due.
+    if (!FOnRemind)
+        return;
+    for (auto &Entry : FTaskList)
+        if (Entry.second->FHeld) {
+            Entry.second->FHeld = false;
+            Entry.second->FTimer.start(0);
+        }
+}
+
+void TTaskManager::ReportLater(const QString &Text, bool Error) {
+    // The box is shown from the event loop, not from inside the poll: a modal box runs a loop of
+    // its own, in which a poll timer whose notification is still running would never fire again,
+    // so no task would come up until the box was answered.
+    QTimer::singleShot(0, &FTimerGet, Dialogs::Guarded([Text, Error] {
+                           if (Error)
+                               Dialogs::ShowError(Text);
+                           else
+                               Dialogs::ShowMessage(Text);
+                       }));
 }
 
 bool TTaskManager::AddTask(std::unique_ptr<TTask> Task) {
@@ -159,36 +199,56 @@ void TTaskManager::PollTasks() {
     const qint64 NowSecond = FloorDiv(OleDate::WallMSecs(FClock->Now()), 1000);
     const qint64 To = NowSecond + 1; // the coming second
     qint64 From = NowSecond;         // exclusive
+    // Seconds of a long gap that are too old to be carried out now.
+    qint64 MissedFrom = To;
+    qint64 MissedTo = To;
     if (FPolled) {
-        if (FPolledTo <= To)
+        if (FPolledTo <= To) {
             // From where the previous poll ended: a late or skipped tick loses nothing, but a long
-            // gap (suspend, the clock set forward) catches up only the last minute.
+            // gap (suspend, the clock set forward, a lasting database fault) catches up only the
+            // last minute, and the tasks before it are listed to the user instead.
             From = std::max(FPolledTo, To - MaxCatchUpSeconds);
-        else if (FPolledTo - To <= MaxCatchUpSeconds)
+            if (FPolledTo < From) {
+                MissedTo = From;
+                MissedFrom = std::max(FPolledTo, From - MaxMissedSeconds);
+            }
+        } else if (FPolledTo - To <= MaxCatchUpSeconds) {
             // A second poll within the same second, or the clock stepped back a little: these
             // seconds have been looked at already.
             return;
+        }
         // The clock was set back further: start again from now.
     }
     if (From >= To)
         return;
 
     QString Failure;
+    QStringList Missed;
     try {
+        if (MissedFrom < MissedTo)
+            QueryWindow(MissedFrom, MissedTo, &Missed);
         QueryWindow(From, To);
     } catch (const EError &E) {
         Failure = E.Text();
+    } catch (const std::exception &E) {
+        Failure = QString::fromUtf8(E.what());
     }
     if (Failure.isEmpty()) {
         FPolled = true;
         FPolledTo = To;
         FFaultShown = false;
+        if (!Missed.isEmpty()) {
+            QStringList Lines = Missed.mid(0, MaxMissedListed);
+            if (Missed.size() > MaxMissedListed)
+                Lines << QString("……共%1个任务").arg(Missed.size());
+            ReportLater("以下任务到时未能提醒，也未执行:\n" + Lines.join('\n'), false);
+        }
         return;
     }
-    // The window is not moved on, so the seconds of a short fault are caught up afterwards.
+    // The window is not moved on, so the seconds of a fault are caught up (or listed) afterwards.
     if (!FFaultShown) {
         FFaultShown = true;
-        Dialogs::ShowError(Failure);
+        ReportLater(Failure, true);
     }
 }
 
@@ -200,7 +260,7 @@ void TTaskManager::CloseConnection() {
         QSqlDatabase::database(FConnectionName, false).close();
 }
 
-void TTaskManager::QueryWindow(qint64 From, qint64 To) {
+void TTaskManager::QueryWindow(qint64 From, qint64 To, QStringList *Missed) {
     // The connection and its prepared selection stay from poll to poll while cfg.ini names the
     // same file and that file is unchanged: opening the database and reading its schema every
     // second would cost several times the query itself. The connection string is read afresh
@@ -221,7 +281,7 @@ void TTaskManager::QueryWindow(qint64 From, qint64 To) {
             FOpenConnStr = ConnStr;
             FOpenStamp = Stamp;
         }
-        RunSelection(*FQuery, From, To);
+        RunSelection(*FQuery, From, To, Missed);
     } catch (...) {
         // Opened again at the next poll, so a mended file is picked up.
         CloseConnection();
@@ -229,7 +289,7 @@ void TTaskManager::QueryWindow(qint64 From, qint64 To) {
     }
 }
 
-void TTaskManager::RunSelection(QSqlQuery &Query, qint64 From, qint64 To) {
+void TTaskManager::RunSelection(QSqlQuery &Query, qint64 From, qint64 To, QStringList *Missed) {
     // The window may span midnight: one range of seconds of the day for each day it touches, and
     // each row's recurrence is tested on the day of the second in which it is due.
     for (qint64 Day = FloorDiv(From + 1, OleDate::SecondsPerDay) * OleDate::SecondsPerDay;
@@ -241,9 +301,18 @@ void TTaskManager::RunSelection(QSqlQuery &Query, qint64 From, qint64 To) {
         Query.bindValue(1, High);
         if (!Query.exec())
             throw EError(Query.lastError().text());
-        while (Query.next())
-            if (IsDue(Query.value(7).toString(), Query.value(2).toDouble(), Date))
-                AddTask(CreateTask(Query, Day + Query.value(8).toLongLong()));
+        while (Query.next()) {
+            if (!IsDue(Query.value(7).toString(), Query.value(2).toDouble(), Date))
+                continue;
+            const qint64 Second = Query.value(8).toLongLong();
+            if (Missed)
+                *Missed << OleDate::ShortDateText(Date) + " " +
+                               OleDate::LongTimeText(
+                                   QTime(0, 0).addSecs(static_cast<int>(Second))) +
+                               " " + Query.value(1).toString();
+            else
+                AddTask(CreateTask(Query, Day + Second));
+        }
         if (Query.lastError().isValid())
             throw EError(Query.lastError().text());
         Query.finish();

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <memory>
 #include <utility>
@@ -46,6 +47,8 @@ private:
     QTimer FTimer;
     TTaskManager *FMgr;
     qint64 FDueSecond = 0;
+    // Fired while nothing was bound to OnRemind: kept until a handler is bound.
+    bool FHeld = false;
     // Set while the task's own timer notification runs: the task is then released only after the
     // notification has returned.
     bool FFiring = false;
@@ -62,6 +65,11 @@ public:
     // How far back a late poll catches up: a task never fires long after its time (a computer
     // that slept through a shutdown task must not switch off when it wakes).
     static constexpr qint64 MaxCatchUpSeconds = 60;
+    // The tasks of a longer gap are not carried out but listed to the user, looking back at most
+    // this far.
+    static constexpr qint64 MaxMissedSeconds = 24 * 3600;
+    // How many missed tasks the notice names one by one.
+    static constexpr int MaxMissedListed = 20;
 
     explicit TTaskManager(std::shared_ptr<const TClock> Clock);
     virtual ~TTaskManager();
@@ -81,7 +89,11 @@ public:
     int PendingCount() const { return static_cast<int>(FTaskList.size()); }
 
     TOnRemind OnRemind() const { return FOnRemind; }
-    void SetOnRemind(TOnRemind Value) { FOnRemind = Value; }
+    // Binding a handler hands it, from the event loop, the tasks that fell due while none was
+    // bound.
+    void SetOnRemind(TOnRemind Value);
+    // The tasks that fell due while no handler was bound and wait for one.
+    int HeldCount() const;
     const TClock &Clock() const { return *FClock; }
 
     // One polling step; the poll timer runs it once a second.
@@ -98,9 +110,13 @@ private:
     friend class TTask;
     void DeleteTask(TTask *Task);
     void ReleaseTask(std::unique_ptr<TTask> Task);
-    void QueryWindow(qint64 From, qint64 To);
-    void RunSelection(QSqlQuery &Query, qint64 From, qint64 To);
+    void QueryWindow(qint64 From, qint64 To, QStringList *Missed = nullptr);
+    // Runs the selection for the seconds after From up to To. With Missed, the due rows are only
+    // listed there, as text, instead of becoming tasks.
+    void RunSelection(QSqlQuery &Query, qint64 From, qint64 To, QStringList *Missed = nullptr);
     void CloseConnection();
+    void ReportLater(const QString &Text, bool Error);
+    void DeliverHeld();
 
     std::shared_ptr<const TClock> FClock;
     std::vector<std::pair<QString, std::unique_ptr<TTask>>> FTaskList;

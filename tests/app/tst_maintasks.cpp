@@ -7,8 +7,11 @@
 #include <QSqlTableModel>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 
 #include "TestSupport.h"
+#include "app/Images.h"
 #include "app/Main.h"
 #include "app/PageControl.h"
 #include "app/TaskRemind.h"
@@ -172,6 +175,84 @@ private slots:
         QCOMPARE(Names, QStringList({"任务名称:first", "任务名称:second"}));
         for (TFrm_Pop *Pop : Pops)
             delete Pop;
+    }
+
+    // A burst of due tasks keeps only a few windows up at once, stacked so that each can be read;
+    // the others wait their turn, and every one is shown and carries out its action.
+    void aBurstShowsEveryReminderInFewWindows() {
+        TTestConfig Config(true);
+        FPlatform.Shell->Opened.clear();
+        SetRemindPlatform(FPlatform.Platform());
+        TTaskManager Mgr(nullptr);
+        const int Count = 10;
+        QStringList Targets;
+        for (int I = 0; I < Count; ++I) {
+            TTask Task(&Mgr);
+            Task.ID = QString::number(I);
+            Task.Name = QString("task %1").arg(I);
+            Task.TaskType = "定时执行";
+            Task.ExecTarget = QString("/tmp/target-%1").arg(I);
+            Targets << Task.ExecTarget;
+            TaskManagerRemind(&Task);
+        }
+        QCOMPARE(PopWindows().size(), MaxReminderWindows);
+        QCOMPARE(RemindersWaiting(), Count - MaxReminderWindows);
+
+        // Watches the windows as they come, and shortens each one's ten seconds of rest.
+        QStringList Seen;
+        int Most = 0;
+        bool Overlap = false;
+        QTimer Watch;
+        Watch.setInterval(20);
+        connect(&Watch, &QTimer::timeout, [&] {
+            int Existing = 0;
+            for (QWidget *W : QApplication::topLevelWidgets())
+                Existing += qobject_cast<TFrm_Pop *>(W) ? 1 : 0;
+            Most = std::max(Most, Existing);
+            const QList<TFrm_Pop *> Pops = PopWindows();
+            for (TFrm_Pop *Pop : Pops) {
+                if (!Seen.contains(Pop->Label1()->text()))
+                    Seen << Pop->Label1()->text();
+                if (Pop->Timer2()->interval() != 50)
+                    Pop->Timer2()->setInterval(50);
+                for (TFrm_Pop *Other : Pops)
+                    Overlap = Overlap || (Other != Pop && Pop->Timer2()->isActive() &&
+                                          Other->Timer2()->isActive() &&
+                                          Pop->frameGeometry().intersects(Other->frameGeometry()));
+            }
+        });
+        Watch.start();
+        QTRY_COMPARE_WITH_TIMEOUT(FPlatform.Shell->Opened.size(), size_t(Count), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(PopWindows().size(), 0, 5000);
+        QVERIFY2(Most <= MaxReminderWindows, qPrintable(QString("%1 windows at once").arg(Most)));
+        QVERIFY(!Overlap);
+        QStringList Expected;
+        for (int I = 0; I < Count; ++I)
+            Expected << QString("任务名称:task %1").arg(I);
+        // The windows that come together may be seen in either order.
+        Seen.sort();
+        QCOMPARE(Seen, Expected);
+        QStringList Opened;
+        for (const auto &O : FPlatform.Shell->Opened)
+            Opened << QString::fromStdString(O.first);
+        Opened.sort();
+        Targets.sort();
+        QCOMPARE(Opened, Targets);
+        QCOMPARE(RemindersWaiting(), 0);
+    }
+
+    // Every window carries the program's icon, the one reminder window made at start-up for the
+    // CPU alert included.
+    void everyWindowCarriesTheProgramIcon() {
+        TTestConfig Config(true);
+        Dialogs::TDialogScript Script;
+        TFrm_Main Main(FPlatform.Platform());
+        Main.FormCreate();
+        TFrm_Pop Alert;
+        const QImage Expected = ProgramIcon().pixmap(32, 32).toImage();
+        QVERIFY(!Expected.isNull());
+        QCOMPARE(Alert.windowIcon().pixmap(32, 32).toImage(), Expected);
+        QCOMPARE(Main.windowIcon().pixmap(32, 32).toImage(), Expected);
     }
 };
 

@@ -1,8 +1,15 @@
 // The whole program on the virtual desktop: tasks put into its DB.mdb while it runs come up as
 // reminder windows at the bottom right of the screen at their second.
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QMargins>
+#include <QProcess>
 #include <QTest>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "../tasks/TaskTestSupport.h"
 #include "AppProcess.h"
@@ -21,6 +28,90 @@ QDateTime StartSecondAhead(int Seconds) {
     return QDateTime(Now.date(),
                      QTime(Now.time().hour(), Now.time().minute(), Now.time().second()));
 }
+
+// The numbers of a root or window property, as xprop prints them ("NAME(CARDINAL) = 1, 2").
+QList<int> PropertyNumbers(const QStringList &Where, const QString &Name) {
+    QProcess P;
+    P.start("xprop", Where + QStringList{Name});
+    P.waitForFinished(5000);
+    const QString Out = QString::fromUtf8(P.readAllStandardOutput());
+    QList<int> Numbers;
+    if (!Out.contains('='))
+        return Numbers;
+    for (const QString &N : Out.section('=', 1).split(',', Qt::SkipEmptyParts))
+        Numbers << N.trimmed().toInt();
+    return Numbers;
+}
+
+// The desktop less the tray host's strut along the bottom.
+QRect WorkArea() {
+    const QList<int> N = PropertyNumbers({"-root"}, "_NET_WORKAREA");
+    return N.size() >= 4 ? QRect(N[0], N[1], N[2], N[3]) : QRect(QPoint(0, 0), ScreenSize());
+}
+
+// A window with its frame, as the window manager has framed it (left, right, top, bottom).
+QRect OuterFrame(const QString &Window) {
+    const QRect Client = X11::Geometry(Window);
+    const QList<int> E = PropertyNumbers({"-id", Window}, "_NET_FRAME_EXTENTS");
+    return E.size() == 4 ? Client.marginsAdded(QMargins(E[0], E[2], E[1], E[3])) : Client;
+}
+
+// Whether every reminder window is up and at rest wholly inside the work area, stacked from its
+// bottom right corner: the first on the corner, each further one a window higher. Says why not.
+bool RemindersAtRest(int Count, QString &Why) {
+    const QRect Work = WorkArea();
+    const QStringList Windows = X11::FindWindows("提醒");
+    if (Windows.size() != Count) {
+        Why = QString("%1 windows").arg(Windows.size());
+        return false;
+    }
+    QList<int> Bottoms;
+    int Height = 0;
+    for (const QString &W : Windows) {
+        const QRect R = OuterFrame(W);
+        Why = QString("frame %1,%2 %3x%4 in work area %5,%6 %7x%8")
+                  .arg(R.x())
+                  .arg(R.y())
+                  .arg(R.width())
+                  .arg(R.height())
+                  .arg(Work.x())
+                  .arg(Work.y())
+                  .arg(Work.width())
+                  .arg(Work.height());
+        if (!Work.contains(R) || R.right() != Work.right())
+            return false;
+        Bottoms << R.bottom();
+        Height = R.height();
+    }
+    std::sort(Bottoms.begin(), Bottoms.end(), std::greater<int>());
+    for (int I = 0; I < Bottoms.size(); ++I)
+        if (Bottoms[I] != Work.bottom() - I * Height) {
+            Why = QString("bottom %1 of a stack from %2").arg(Bottoms[I]).arg(Work.bottom());
+            return false;
+        }
+    return true;
+}
+
+// Processes that keep the processor busy beside the program, ended with the object.
+class TBusyLoops {
+public:
+    explicit TBusyLoops(int Count) {
+        for (int I = 0; I < Count; ++I) {
+            FLoops.push_back(std::make_unique<QProcess>());
+            FLoops.back()->start("sh", {"-c", "while :; do :; done"});
+            FLoops.back()->waitForStarted();
+        }
+    }
+    ~TBusyLoops() {
+        for (auto &P : FLoops) {
+            P->kill();
+            P->waitForFinished(5000);
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<QProcess>> FLoops;
+};
 
 // A file name of its own: the single-instance guard is per file name, and another copy of the
 // program may be running on the same machine.
@@ -51,37 +142,66 @@ private slots:
         const qint64 Late = Start.msecsTo(Seen);
         QVERIFY2(Late >= -100 && Late < 1000, qPrintable(QString("%1 ms after").arg(Late)));
 
-        // At rest on the bottom right corner.
-        QTest::qWait(800);
-        const QSize Screen = ScreenSize();
-        const QRect R = X11::Geometry(Window);
-        QCOMPARE(R.size(), QSize(255, 159));
-        QVERIFY2(R.right() < Screen.width() && R.right() >= Screen.width() - 12,
-                 qPrintable(QString("right edge %1 of %2").arg(R.right()).arg(Screen.width())));
-        QVERIFY2(R.bottom() < Screen.height() && R.bottom() >= Screen.height() - 12,
-                 qPrintable(QString("bottom %1 of %2").arg(R.bottom()).arg(Screen.height())));
+        // At rest on the bottom right corner of the work area.
+        QCOMPARE(X11::Geometry(Window).size(), QSize(255, 159));
+        QString Why;
+        QTRY_VERIFY2_WITH_TIMEOUT(RemindersAtRest(1, Why), qPrintable(Why), 5000);
     }
 
-    void twoTasksTwoWindowsAndTheActionAfterTheRest() {
+    // On a busy machine, time after time, each reminder comes up visibly and rests wholly on
+    // the screen, whenever the window manager gets round to framing it: first three due in the
+    // same second (stacked), then single ones.
+    void remindersRestOnTheScreenUnderLoad() {
+        TBusyLoops Busy(4);
         TAppProcess App(ExeName());
         QVERIFY2(App.Start(), qPrintable(App.Output()));
-        const QDateTime Start = StartSecondAhead(3);
-        {
-            TTaskTable Rows(App.Dir() + "DB.mdb");
-            QVERIFY(!Rows.Insert("一", Start.date(), Start.time()).isEmpty());
+        TTaskTable Rows(App.Dir() + "DB.mdb");
+        const QDateTime Burst = StartSecondAhead(3);
+        for (const char *Name : {"一", "二", "三"})
+            QVERIFY(!Rows.Insert(Name, Burst.date(), Burst.time()).isEmpty());
+        QString Why;
+        QTRY_VERIFY2_WITH_TIMEOUT(RemindersAtRest(3, Why), qPrintable(Why), 10000);
+        // Still there a second later: nothing moved them away.
+        QTest::qWait(1000);
+        QVERIFY2(RemindersAtRest(3, Why), qPrintable(Why));
+        const QStringList BurstWindows = X11::FindWindows("提醒");
+        QVERIFY(X11::WaitForNoWindow("提醒", 15000));
+
+        const int Below = ScreenSize().height();
+        QStringList Old = BurstWindows;
+        for (int Round = 0; Round < 2; ++Round) {
+            const QDateTime Start = StartSecondAhead(3);
             QVERIFY(
-                !Rows.Insert("二", Start.date(), Start.time(), "指定日期", "定时关机").isEmpty());
+                !Rows.Insert(QString("第%1次").arg(Round), Start.date(), Start.time()).isEmpty());
+            // This round's window, not one of an earlier round still sinking away.
+            QString Window;
+            QElapsedTimer Watch;
+            Watch.start();
+            while (Window.isEmpty() && Watch.elapsed() < 10000)
+                for (const QString &W : X11::FindWindows("提醒"))
+                    if (!Old.contains(W))
+                        Window = W;
+            QVERIFY(!Window.isEmpty());
+            Old << Window;
+            // On its way up it is seen part-way: the slide takes about 0.6 s. Its top is read
+            // as fast as xwininfo answers until it is wholly on the screen and has stayed put
+            // four times.
+            QList<int> Tops;
+            Watch.restart();
+            while (Watch.elapsed() < 5000 && !(Tops.size() >= 4 && Tops.last() < Below - 159 &&
+                                               Tops.mid(Tops.size() - 4).count(Tops.last()) == 4))
+                Tops << X11::Geometry(Window).top();
+            QVERIFY(!Tops.isEmpty());
+            const int Rest = Tops.last();
+            QString Seen;
+            for (int Top : Tops)
+                Seen += QString::number(Top) + " ";
+            QVERIFY2(std::any_of(Tops.begin(), Tops.end(),
+                                 [&](int Top) { return Top > Rest + 8 && Top < Below; }),
+                     qPrintable(Seen));
+            QTRY_VERIFY2_WITH_TIMEOUT(RemindersAtRest(1, Why), qPrintable(Why), 5000);
+            QVERIFY(X11::WaitForNoWindow("提醒", 15000));
         }
-        QVERIFY(!X11::WaitForWindow("提醒", 10000).isEmpty());
-        QTRY_COMPARE_WITH_TIMEOUT(X11::FindWindows("提醒").size(), 2, 1000);
-        // The shutdown task asks for the power-off (redirected to a file here) once its window
-        // has rested, not at its start second.
-        const QString Log = App.Dir() + "poweroff.log";
-        QVERIFY(!QFile::exists(Log));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Log), 14000);
-        QVERIFY(Start.msecsTo(QDateTime::currentDateTime()) >= 9500);
-        // Both windows sink away and are gone.
-        QVERIFY(X11::WaitForNoWindow("提醒", 5000));
         QVERIFY(App.IsRunning());
     }
 };

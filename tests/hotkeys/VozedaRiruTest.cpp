@@ -1,9 +1,11 @@
 #include <QtTest>
 
+#include "../tasks/TaskTestSupport.h"
 #include "TestSupport.h"
 #include "dialogs/Dialogs.h"
 #include "hotkeys/HotKeyManager.h"
 #include "hotkeys/VozedaRiru.h"
+#include "tasks/TaskManager.h"
 
 namespace {
 
@@ -152,6 +154,44 @@ private slots:
         QCOMPARE(Script.Shown()[0].Text, QString("Ctrl+Alt+Q couldn't be assigned to a hotkey."));
         R.Fake.HotKeys->Press(platform::ModControl | platform::ModAlt, 'Q');
         QCOMPARE(R.Ran, QStringList{"IE"});
+    }
+
+    // A hotkey warning at start-up is a modal box with a loop of its own, open while the
+    // dispatcher is still being created; a task that falls due meanwhile reaches the handler the
+    // main window hands over, instead of finding none and being dropped.
+    void ATaskDueDuringTheStartUpWarningIsReminded() {
+        TTestConfig Cfg(true);
+        // Two features on one combination: the second is refused and warned about.
+        Cfg.WriteIni("[DB]\nConnStr=Provider=SQLite;Data Source=DB.mdb\n"
+                     "[ShortCut]\nShowOrHideIE=16433\nChat=16433\n");
+        const QDateTime Due = QDateTime::currentDateTime().addSecs(2);
+        {
+            TTaskTable Rows(Cfg.Dir() + "DB.mdb");
+            QVERIFY(!Rows.Insert("开会", Due.date(), Due.time()).isEmpty());
+        }
+        static QStringList Reminded;
+        Reminded.clear();
+        // Nobody answers the warning until the task's second is well past: its poll and its
+        // timer have both run inside the box's loop by then.
+        bool WarningSeen = false;
+        QTimer User;
+        User.setInterval(20);
+        connect(&User, &QTimer::timeout, [&] {
+            QWidget *Box = QApplication::activeModalWidget();
+            if (!Box || QDateTime::currentDateTime() < Due.addMSecs(1500))
+                return;
+            WarningSeen = true;
+            User.stop();
+            QTimer::singleShot(0, Box, [Box] { Box->close(); });
+        });
+        User.start();
+        TRig R;
+        TVozedaRiru::TContext C;
+        C.Platform = R.Fake.Platform();
+        C.OnRemind = [](TTask *Task) { Reminded << Task->Name; };
+        R.Gen = std::make_unique<TVozedaRiru>(std::move(C));
+        QVERIFY(WarningSeen);
+        QTRY_COMPARE(Reminded, QStringList{"开会"});
     }
 };
 

@@ -1,6 +1,9 @@
 // The scheduler against a real DB.mdb, with a clock the test sets.
+#include <QApplication>
 #include <QSqlQuery>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -260,19 +263,83 @@ private slots:
         QVERIFY(QFile::rename(Db, Db + ".away"));
         for (int S = 1; S <= 4; ++S)
             PollAt(At(2024, 6, 10, 9, 0, S, 500));
-        QCOMPARE(Script.Shown().size(), 1);
+        // The box comes from the event loop, after the poll has returned.
+        QTRY_COMPARE(Script.Shown().size(), 1);
         QCOMPARE(Script.Shown()[0].Kind, QString("error"));
         QVERIFY2(Script.Shown()[0].Text.contains("DB.mdb"), qPrintable(Script.Shown()[0].Text));
         // Back again: the seconds of the fault are caught up.
         QVERIFY(QFile::rename(Db + ".away", Db));
         PollAt(At(2024, 6, 10, 9, 0, 5, 500));
         QVERIFY(FMgr->ExistsTask(ID));
+        QCoreApplication::processEvents();
         QCOMPARE(Script.Shown().size(), 1);
         // A new fault after a good poll is reported again.
         FConfig->WriteIni("[DB]\nConnStr=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=DB.mdb\n");
         PollAt(At(2024, 6, 10, 9, 0, 6, 500));
         PollAt(At(2024, 6, 10, 9, 0, 7, 500));
-        QCOMPARE(Script.Shown().size(), 2);
+        QTRY_COMPARE(Script.Shown().size(), 2);
+    }
+
+    // A box open on the screen (here the scheduler's own fault box, really shown) runs a loop of
+    // its own; the polls go on in it, so a task that falls due meanwhile comes up at once.
+    void remindsWhileTheFaultBoxIsOpen() {
+        const QString Db = FConfig->Dir() + "DB.mdb";
+        QVERIFY(QFile::rename(Db, Db + ".away"));
+        auto Mgr = std::make_unique<TTaskManager>(std::make_shared<TSystemClock>());
+        Mgr->SetOnRemind(&RecordRemind);
+        QString ID;
+        QDateTime Due;
+        bool SeenWhileOpen = false;
+        bool Answered = false;
+        // Plays the user while the box is up: puts the file back, adds a task due two seconds
+        // later, and answers the box once the reminder has come, or two seconds after the task
+        // was due at the latest (each poll is a second apart, so that is enough).
+        QTimer User;
+        User.setInterval(20);
+        QObject::connect(&User, &QTimer::timeout, [&] {
+            QWidget *Box = QApplication::activeModalWidget();
+            if (!Box || Answered)
+                return;
+            if (ID.isEmpty()) {
+                QVERIFY(QFile::rename(Db + ".away", Db));
+                Due = QDateTime::currentDateTime().addSecs(2);
+                ID = FTable->Insert("while the box is open", Due.date(), Due.time());
+                return;
+            }
+            SeenWhileOpen = std::any_of(Reminded.begin(), Reminded.end(),
+                                        [&](const TReminded &R) { return R.ID == ID; });
+            if (SeenWhileOpen || QDateTime::currentDateTime() > Due.addSecs(2)) {
+                Answered = true;
+                QTimer::singleShot(0, Box, [Box] { Box->close(); });
+            }
+        });
+        User.start();
+        Mgr->Start();
+        QTRY_VERIFY_WITH_TIMEOUT(Answered, 15000);
+        QVERIFY2(SeenWhileOpen, "no reminder while the box was open");
+    }
+
+    // Tasks older than the minute that is caught up after a long gap (here a database fault that
+    // lasted five minutes) are not carried out late, but the user is told which they were.
+    void longGapListsTheTasksItSkips() {
+        Dialogs::TDialogScript Script;
+        const QString Skipped = FTable->Insert("long ago", {2024, 1, 1}, QTime(9, 1, 0));
+        const QString Caught = FTable->Insert("just now", {2024, 1, 1}, QTime(9, 4, 30));
+        const QString Db = FConfig->Dir() + "DB.mdb";
+        PollAt(At(2024, 6, 10, 9, 0, 0, 500));
+        QVERIFY(QFile::rename(Db, Db + ".away"));
+        PollAt(At(2024, 6, 10, 9, 0, 1, 500));
+        QVERIFY(QFile::rename(Db + ".away", Db));
+        PollAt(At(2024, 6, 10, 9, 5, 0, 500));
+        QVERIFY(FMgr->ExistsTask(Caught));
+        QVERIFY(!FMgr->ExistsTask(Skipped));
+        QTRY_COMPARE(Script.Shown().size(), 2);
+        QCOMPARE(Script.Shown()[0].Kind, QString("error"));
+        QCOMPARE(Script.Shown()[1].Kind, QString("message"));
+        const QString Text = Script.Shown()[1].Text;
+        QVERIFY2(Text.contains("long ago") && Text.contains(OleDate::LongTimeText({9, 1, 0})) &&
+                     !Text.contains("just now"),
+                 qPrintable(Text));
     }
 
     // The connection is kept between polls; it must still follow the file cfg.ini names: rows
@@ -323,12 +390,20 @@ private slots:
         QVERIFY(Reminded.empty());
     }
 
-    void unsetOnRemindStillRemovesTasks() {
+    // A task that falls due before anything is bound to OnRemind waits for the handler instead of
+    // being dropped.
+    void firedWithoutHandlerIsKept() {
         FMgr->SetOnRemind(nullptr);
-        FTable->Insert("quiet", {2024, 1, 1}, QTime(8, 0, 0));
+        const QString ID = FTable->Insert("early", {2024, 1, 1}, QTime(8, 0, 0));
         PollAt(At(2024, 6, 10, 7, 59, 59, 900));
         QCOMPARE(FMgr->PendingCount(), 1);
-        QTRY_COMPARE(FMgr->PendingCount(), 0);
+        QTRY_COMPARE(FMgr->HeldCount(), 1);
+        QVERIFY(FMgr->ExistsTask(ID));
+        QVERIFY(Reminded.empty());
+        FMgr->SetOnRemind(&RecordRemind);
+        QTRY_COMPARE(Reminded.size(), size_t(1));
+        QCOMPARE(Reminded[0].ID, ID);
+        QCOMPARE(FMgr->PendingCount(), 0);
     }
 
     void pendingListRules() {
