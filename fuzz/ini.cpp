@@ -35,13 +35,14 @@ bool UsableValue(const QString &Value) {
              Value.back() == Value.front());
 }
 
-// The lines of the file without their line breaks.
+// The lines of the file without their line breaks. A last line without one may gain one from a
+// write, so carriage returns at the end of a line do not count.
 QList<QByteArray> Lines(const QByteArray &Text) {
     QList<QByteArray> Result = Text.split('\n');
     if (!Result.isEmpty() && Result.back().isEmpty())
         Result.removeLast();
     for (QByteArray &L : Result)
-        if (L.endsWith('\r'))
+        while (L.endsWith('\r'))
             L.chop(1);
     return Result;
 }

@@ -149,26 +149,7 @@ private slots:
         QVERIFY(App.Start());
         QVERIFY(!GrabFree(KeyQ, CtrlAlt));
         // A tool loads a keymap of one key (and the modifiers), then the full one comes back.
-        QTemporaryDir Dir;
-        QFile Tiny(Dir.filePath("tiny.xkb"));
-        QVERIFY(Tiny.open(QIODevice::WriteOnly));
-        Tiny.write("xkb_keymap {\n"
-                   "  xkb_keycodes { minimum = 8; maximum = 255;\n"
-                   "    <AE02> = 11; <LCTL> = 37; <LALT> = 64; };\n"
-                   "  xkb_types { include \"complete\" };\n"
-                   "  xkb_compat { include \"complete\" };\n"
-                   "  xkb_symbols {\n"
-                   "    key <AE02> { [ 2, at ] };\n"
-                   "    key <LCTL> { [ Control_L ] };\n"
-                   "    key <LALT> { [ Alt_L, Meta_L ] };\n"
-                   "    modifier_map Control { <LCTL> };\n"
-                   "    modifier_map Mod1 { <LALT> };\n"
-                   "  };\n"
-                   "};\n");
-        Tiny.close();
-        QCOMPARE(QProcess::execute("xkbcomp",
-                                   {"-w", "0", Tiny.fileName(), qEnvironmentVariable("DISPLAY")}),
-                 0);
+        QVERIFY(X11::LoadKeymapOfThreeKeys());
         // The program lets go of the key that was Q once it has read the keymap.
         QTRY_VERIFY_WITH_TIMEOUT(GrabFree(KeyQ, CtrlAlt), 10000);
         QCOMPARE(QProcess::execute("setxkbmap", {"us"}), 0);

@@ -7,6 +7,7 @@
 #include <xcb/xkb.h>
 #undef explicit
 
+#include "AppProcess.h"
 #include "TestSupport.h"
 #include "hotkeys/Atoms.h"
 #include "hotkeys/HotKeyEdit.h"
@@ -280,24 +281,7 @@ private slots:
         QVERIFY(M.AddHotKey(16434) != 0);
         QVERIFY(!GrabFree(KeyQ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
         // A keymap of three keys, as some tools load: 2, Ctrl and Alt, and no Q.
-        QTemporaryDir Dir;
-        QFile Tiny(Dir.filePath("tiny.xkb"));
-        QVERIFY(Tiny.open(QIODevice::WriteOnly));
-        Tiny.write("xkb_keymap {\n"
-                   "  xkb_keycodes { minimum = 8; maximum = 255;\n"
-                   "    <AE02> = 11; <LCTL> = 37; <LALT> = 64; };\n"
-                   "  xkb_types { include \"complete\" };\n"
-                   "  xkb_compat { include \"complete\" };\n"
-                   "  xkb_symbols {\n"
-                   "    key <AE02> { [ 2, at ] };\n"
-                   "    key <LCTL> { [ Control_L ] };\n"
-                   "    key <LALT> { [ Alt_L, Meta_L ] };\n"
-                   "    modifier_map Control { <LCTL> };\n"
-                   "    modifier_map Mod1 { <LALT> };\n"
-                   "  };\n"
-                   "};\n");
-        Tiny.close();
-        QVERIFY(Run("xkbcomp", {"-w", "0", Tiny.fileName(), qEnvironmentVariable("DISPLAY")}));
+        QVERIFY(X11::LoadKeymapOfThreeKeys());
         // Once the program has read the new keymap it has let go of the key that was Q.
         QTRY_VERIFY(GrabFree(KeyQ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
         QVERIFY(!HotKeys->Grabbed(IdQ));

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include "TestSupport.h"
@@ -162,6 +163,29 @@ QString WaitForTallWindowOf(qint64 Pid, int TimeoutMs) {
         QThread::msleep(50);
     } while (T.elapsed() < TimeoutMs);
     return {};
+}
+
+bool LoadKeymapOfThreeKeys() {
+    QTemporaryDir Dir;
+    QFile Tiny(Dir.filePath("tiny.xkb"));
+    if (!Tiny.open(QIODevice::WriteOnly))
+        return false;
+    Tiny.write("xkb_keymap {\n"
+               "  xkb_keycodes { minimum = 8; maximum = 255;\n"
+               "    <AE02> = 11; <LCTL> = 37; <LALT> = 64; };\n"
+               "  xkb_types { include \"complete\" };\n"
+               "  xkb_compat { include \"complete\" };\n"
+               "  xkb_symbols {\n"
+               "    key <AE02> { [ 2, at ] };\n"
+               "    key <LCTL> { [ Control_L ] };\n"
+               "    key <LALT> { [ Alt_L, Meta_L ] };\n"
+               "    modifier_map Control { <LCTL> };\n"
+               "    modifier_map Mod1 { <LALT> };\n"
+               "  };\n"
+               "};\n");
+    Tiny.close();
+    return QProcess::execute("xkbcomp",
+                             {"-w", "0", Tiny.fileName(), qEnvironmentVariable("DISPLAY")}) == 0;
 }
 
 } // namespace X11

@@ -49,4 +49,7 @@ QRect Geometry(const QString &Window);
 QStringList WindowsOf(qint64 Pid);
 // Waits for a window of the process taller than a tray icon (a menu, a box); its id, or empty.
 QString WaitForTallWindowOf(qint64 Pid, int TimeoutMs = 10000);
+// Loads a keymap of three keys, as some tools do: 2, Ctrl and Alt, and no letters. True when
+// xkbcomp took it; `setxkbmap us` brings the full keymap back.
+bool LoadKeymapOfThreeKeys();
 } // namespace X11
