@@ -67,25 +67,6 @@ bool HeldElsewhere(uint32_t Modifiers, uint32_t Key) {
     return false;
 }
 
-// Whether another client could grab the key code with the modifiers now.
-bool GrabFree(uint32_t KeyCode, uint16_t Mask) {
-    xcb_connection_t *C = xcb_connect(nullptr, nullptr);
-    bool Free = false;
-    if (!xcb_connection_has_error(C)) {
-        const xcb_window_t Root = xcb_setup_roots_iterator(xcb_get_setup(C)).data->root;
-        xcb_generic_error_t *Error =
-            xcb_request_check(C, xcb_grab_key_checked(C, 1, Root, Mask, xcb_keycode_t(KeyCode),
-                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        Free = !Error;
-        std::free(Error);
-        if (Free)
-            xcb_ungrab_key(C, xcb_keycode_t(KeyCode), Root, Mask);
-        std::free(xcb_get_input_focus_reply(C, xcb_get_input_focus(C), nullptr));
-    }
-    xcb_disconnect(C);
-    return Free;
-}
-
 } // namespace
 
 class THotKeysE2ETest : public QObject {
@@ -147,13 +128,13 @@ private slots:
         const uint16_t CtrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
         TAppProcess App("qc-e2e-hotkeys-" + QString::number(QCoreApplication::applicationPid()));
         QVERIFY(App.Start());
-        QVERIFY(!GrabFree(KeyQ, CtrlAlt));
+        QVERIFY(!X11::GrabFree(KeyQ, CtrlAlt));
         // A tool loads a keymap of one key (and the modifiers), then the full one comes back.
         QVERIFY(X11::LoadKeymapOfThreeKeys());
         // The program lets go of the key that was Q once it has read the keymap.
-        QTRY_VERIFY_WITH_TIMEOUT(GrabFree(KeyQ, CtrlAlt), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(X11::GrabFree(KeyQ, CtrlAlt), 10000);
         QCOMPARE(QProcess::execute("setxkbmap", {"us"}), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!GrabFree(KeyQ, CtrlAlt), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!X11::GrabFree(KeyQ, CtrlAlt), 10000);
         QVERIFY(HeldElsewhere(platform::ModControl, '1'));
         QVERIFY(HeldElsewhere(platform::ModControl, '2'));
         QVERIFY(HeldElsewhere(platform::ModControl, '3'));

@@ -38,26 +38,6 @@ bool LockOn(const QString &Name) {
     return On;
 }
 
-// Whether another client could grab the key code with the modifiers now: a grab is tried and
-// let go of again.
-bool GrabFree(uint32_t KeyCode, uint16_t Mask) {
-    xcb_connection_t *C = xcb_connect(nullptr, nullptr);
-    bool Free = false;
-    if (!xcb_connection_has_error(C)) {
-        const xcb_window_t Root = xcb_setup_roots_iterator(xcb_get_setup(C)).data->root;
-        xcb_generic_error_t *Error =
-            xcb_request_check(C, xcb_grab_key_checked(C, 1, Root, Mask, xcb_keycode_t(KeyCode),
-                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        Free = !Error;
-        std::free(Error);
-        if (Free)
-            xcb_ungrab_key(C, xcb_keycode_t(KeyCode), Root, Mask);
-        std::free(xcb_get_input_focus_reply(C, xcb_get_input_focus(C), nullptr));
-    }
-    xcb_disconnect(C);
-    return Free;
-}
-
 // Switches the keyboard to the keymap's layout Group, as a layout switcher does.
 void LockGroup(uint8_t Group) {
     xcb_connection_t *C = xcb_connect(nullptr, nullptr);
@@ -279,16 +259,16 @@ private slots:
         const uint16_t IdQ = M.AddHotKey(49233);
         QVERIFY(IdQ != 0);
         QVERIFY(M.AddHotKey(16434) != 0);
-        QVERIFY(!GrabFree(KeyQ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
+        QVERIFY(!X11::GrabFree(KeyQ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
         // A keymap of three keys, as some tools load: 2, Ctrl and Alt, and no Q.
         QVERIFY(X11::LoadKeymapOfThreeKeys());
         // Once the program has read the new keymap it has let go of the key that was Q.
-        QTRY_VERIFY(GrabFree(KeyQ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
+        QTRY_VERIFY(X11::GrabFree(KeyQ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
         QVERIFY(!HotKeys->Grabbed(IdQ));
         QCOMPARE(M.HotKeyList().size(), size_t(2));
         // The full keymap back: Ctrl+Alt+Q is grabbed again and works, and so does Ctrl+2.
         QVERIFY(Run("setxkbmap", {"us"}));
-        QTRY_VERIFY(!GrabFree(KeyQ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
+        QTRY_VERIFY(!X11::GrabFree(KeyQ, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
         Run("xdotool", {"key", "ctrl+alt+q"});
         QTRY_COMPARE(Pressed, QList<uint32_t>{49233});
         Run("xdotool", {"key", "ctrl+2"});
@@ -311,12 +291,12 @@ private slots:
         const uint16_t CtrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
         THotKeyManager M(std::make_shared<platform::linux_::TXcbHotKeys>());
         QVERIFY(M.AddHotKey(49233) != 0);
-        QVERIFY(!GrabFree(KeyAD01, CtrlAlt) && GrabFree(KeyAC01, CtrlAlt));
+        QVERIFY(!X11::GrabFree(KeyAD01, CtrlAlt) && X11::GrabFree(KeyAC01, CtrlAlt));
         // On the French layout Q is where a US keyboard has A.
         LockGroup(1);
-        QTRY_VERIFY(GrabFree(KeyAD01, CtrlAlt) && !GrabFree(KeyAC01, CtrlAlt));
+        QTRY_VERIFY(X11::GrabFree(KeyAD01, CtrlAlt) && !X11::GrabFree(KeyAC01, CtrlAlt));
         LockGroup(0);
-        QTRY_VERIFY(!GrabFree(KeyAD01, CtrlAlt) && GrabFree(KeyAC01, CtrlAlt));
+        QTRY_VERIFY(!X11::GrabFree(KeyAD01, CtrlAlt) && X11::GrabFree(KeyAC01, CtrlAlt));
         QVERIFY(Run("setxkbmap", {"us"}));
     }
 };

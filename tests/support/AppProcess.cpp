@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 #include "TestSupport.h"
 
@@ -186,6 +188,24 @@ bool LoadKeymapOfThreeKeys() {
     Tiny.close();
     return QProcess::execute("xkbcomp",
                              {"-w", "0", Tiny.fileName(), qEnvironmentVariable("DISPLAY")}) == 0;
+}
+
+bool GrabFree(uint32_t KeyCode, uint16_t Mask) {
+    xcb_connection_t *C = xcb_connect(nullptr, nullptr);
+    bool Free = false;
+    if (!xcb_connection_has_error(C)) {
+        const xcb_window_t Root = xcb_setup_roots_iterator(xcb_get_setup(C)).data->root;
+        xcb_generic_error_t *Error =
+            xcb_request_check(C, xcb_grab_key_checked(C, 1, Root, Mask, xcb_keycode_t(KeyCode),
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        Free = !Error;
+        std::free(Error);
+        if (Free)
+            xcb_ungrab_key(C, xcb_keycode_t(KeyCode), Root, Mask);
+        std::free(xcb_get_input_focus_reply(C, xcb_get_input_focus(C), nullptr));
+    }
+    xcb_disconnect(C);
+    return Free;
 }
 
 } // namespace X11

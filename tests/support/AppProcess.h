@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -52,4 +54,7 @@ QString WaitForTallWindowOf(qint64 Pid, int TimeoutMs = 10000);
 // Loads a keymap of three keys, as some tools do: 2, Ctrl and Alt, and no letters. True when
 // xkbcomp took it; `setxkbmap us` brings the full keymap back.
 bool LoadKeymapOfThreeKeys();
+// Whether another client could grab the key code with the modifiers now: a grab is tried and
+// let go of again.
+bool GrabFree(uint32_t KeyCode, uint16_t Mask);
 } // namespace X11
