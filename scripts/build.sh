@@ -7,5 +7,7 @@ build=${QC_BUILD_DIR:-$root/build}
 # CI builds treat a warning as an error, so none slips in unseen.
 werror=OFF
 [ "${CI:-}" = true ] && werror=ON
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQC_WERROR=$werror >/dev/null
+# QC_CMAKE_ARGS: more options, as for the sanitized build of scripts/test.sh.
+# shellcheck disable=SC2086
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQC_WERROR=$werror ${QC_CMAKE_ARGS:-} >/dev/null
 cmake --build "$build" -j"$(nproc)"
