@@ -3,7 +3,9 @@
 # - X11, xkbcommon, D-Bus and /proc are used only in a linux/ folder (features call src/platform/);
 # - nothing outside src/app/ includes a header of src/app/;
 # - src/platform/ never uses Qt Widgets;
-# - src/config/ and src/dialogs/ use no feature folder.
+# - src/config/ and src/dialogs/ use no feature folder;
+# - a library hands on only its own headers (qc_export_headers), never all of src/;
+# - the settings library and the platform layer link no Qt Widgets.
 # Prints each offending line and exits 1; silent and 0 when the tree keeps the rules.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,5 +39,11 @@ report "Qt Widgets in src/platform/" \
 report "src/config/ or src/dialogs/ using a feature folder" \
   "$(sources src/config src/dialogs | xargs -r grep -nE \
     '#include *"(\.\./)*(app|tasks|hotkeys|tools|lock|camera)/' 2>/dev/null)"
+
+report "a library handing all of src/ (or another folder) to whoever links it" \
+  "$(git ls-files 'src/*CMakeLists.txt' | xargs -r grep -n 'target_include_directories' 2>/dev/null)"
+
+report "Qt Widgets linked by the settings library or the platform layer" \
+  "$(git ls-files 'src/config/CMakeLists.txt' 'src/platform/CMakeLists.txt' | xargs -r grep -n 'Widgets' 2>/dev/null)"
 
 exit $fail

@@ -45,7 +45,9 @@ int RunApplication(int &argc, char **argv) {
     Dialogs::SetAppTitle(Title);
 
     platform::TPlatform Platform = platform::CreatePlatform();
-    SetConfig(std::make_unique<TConfig>(ExeFilePath, Platform.AutoRun));
+    // A damaged cfg.ini is reported in the standard error box once, from the event loop: the
+    // reads that find it run inside timers and window handlers, every second.
+    SetConfig(std::make_unique<TConfig>(ExeFilePath, Platform.AutoRun, Dialogs::PostError));
 
     // A second copy leaves before any window, hotkey or database connection of its own exists.
     int ExitCode = 0;

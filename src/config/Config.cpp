@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <cstdio>
 
-#include "dialogs/Dialogs.h"
 #include "dialogs/Error.h"
 #include "platform/AutoRun.h"
 
@@ -25,20 +24,16 @@ std::unique_ptr<TConfig> SetConfig(std::unique_ptr<TConfig> Value) {
     return Value;
 }
 
-TConfig::TConfig(const QString &ExeFilePath, std::shared_ptr<platform::IAutoRun> AutoRunService)
+TConfig::TConfig(const QString &ExeFilePath, std::shared_ptr<platform::IAutoRun> AutoRunService,
+                 std::function<void(const QString &Text)> OnProblem)
     : FExeFilePath(ExeFilePath), FAutoRun(std::move(AutoRunService)) {
     FIni = std::make_unique<TIniFile>(ExeDir() + "cfg.ini");
-    // A damaged cfg.ini is reported in the standard error box once, from the event loop: the
-    // reads that find it run inside timers and window handlers, every second.
-    FIni->OnProblem = [](const QString &Text) {
-        QCoreApplication *App = QCoreApplication::instance();
-        if (!App || !App->inherits("QApplication")) {
+    if (OnProblem)
+        FIni->OnProblem = std::move(OnProblem);
+    else
+        FIni->OnProblem = [](const QString &Text) {
             std::fprintf(stderr, "%s\n", Text.toLocal8Bit().constData());
-            return;
-        }
-        QMetaObject::invokeMethod(
-            App, [Text] { Dialogs::ShowError(Text); }, Qt::QueuedConnection);
-    };
+        };
 }
 
 TConfig::~TConfig() = default;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "IniFile.h"
@@ -15,8 +16,10 @@ class IAutoRun;
 // serves only while the file is unchanged).
 class TConfig {
 public:
-    // ExeFilePath: the full path of the running executable; cfg.ini sits beside it.
-    TConfig(const QString &ExeFilePath, std::shared_ptr<platform::IAutoRun> AutoRunService);
+    // ExeFilePath: the full path of the running executable; cfg.ini sits beside it. OnProblem is
+    // told of a damaged or unwritable cfg.ini (unset: the text goes to standard error).
+    TConfig(const QString &ExeFilePath, std::shared_ptr<platform::IAutoRun> AutoRunService,
+            std::function<void(const QString &Text)> OnProblem = {});
     ~TConfig();
 
     // [DB] ConnStr, with every "DB.mdb" replaced by the full path of DB.mdb beside the program.

@@ -71,6 +71,17 @@ void ShowError(const QString &Text) {
     Box(QMessageBox::Critical, AppTitle(), Text);
 }
 
+void PostError(const QString &Text) {
+    QCoreApplication *App = QCoreApplication::instance();
+    // Without a widget application (the seeding tool) there is no box to show.
+    if (!App || !App->inherits("QApplication")) {
+        std::fprintf(stderr, "%s\n", Text.toLocal8Bit().constData());
+        return;
+    }
+    QMetaObject::invokeMethod(
+        App, [Text] { ShowError(Text); }, Qt::QueuedConnection);
+}
+
 void ShowWarning(const QString &Text) {
     if (Script) {
         Script->Take({"warning", AppTitle(), Text});

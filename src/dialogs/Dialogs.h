@@ -21,6 +21,9 @@ void ShowMessage(const QString &Text);
 void ShowMessage(const QString &Text, const QString &Caption);
 // The standard error box: the error's own text and an OK button.
 void ShowError(const QString &Text);
+// The standard error box, shown from the event loop once the caller has returned: for faults
+// found inside timers and window handlers, which must not stop to wait for the user.
+void PostError(const QString &Text);
 // A warning box with an OK button.
 void ShowWarning(const QString &Text);
 // A question with Yes and No; true for Yes.

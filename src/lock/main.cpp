@@ -11,8 +11,8 @@
 #include <iostream>
 #include <string>
 
-#include "FolderLock.h"
-#include "LockWindow.h"
+#include "lock/FolderLock.h"
+#include "lock/LockWindow.h"
 
 namespace {
 

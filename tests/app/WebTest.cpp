@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEngineView>
+#include <QWindow>
 
 #include "TestSupport.h"
 #include "WebTestSupport.h"
@@ -25,9 +26,16 @@
 
 namespace {
 
-// On a desktop the window manager's frame arrives a moment after a showing.
-int FrameWaitMs() {
-    return QGuiApplication::platformName() == "xcb" ? 1200 : 0;
+// On a desktop the window manager frames a window a moment after it is shown: its outer
+// geometry means something once the frame is there (offscreen windows have none).
+bool WaitFramed(QWidget *W) {
+    return QTest::qWaitFor(
+        [W] {
+            QWindow *Handle = W->windowHandle();
+            return Handle && Handle->isExposed() &&
+                   (QGuiApplication::platformName() != "xcb" || !Handle->frameMargins().isNull());
+        },
+        10000);
 }
 
 // The texts of the two information windows, written out here character for character.
@@ -143,6 +151,8 @@ void TWebTest::NVLoadsOnlyAnotherAddress() {
 
     Frm_WB->hide();
     Frm_WB->NV(Portal::SectionPage(1));
+    // A load would report its start from this thread's loop within a few turns; 300 ms of
+    // turns is ample, and the page's own state is checked too.
     QTest::qWait(300);
     QCOMPARE(Started.count(), 1);
     QVERIFY(Frm_WB->isVisible());
@@ -187,6 +197,8 @@ void TWebTest::FirstLoginLoadsHomeAgain() {
     MenuLogin->trigger();
     QCOMPARE(Script.Shown().size(), 2);
     QCOMPARE(Script.Shown()[1].Text, QString("按Ctrl+Alt+Q可快速隐藏该窗口"));
+    // A load would report its start from this thread's loop within a few turns; 300 ms of
+    // turns is ample, and the page's own state is checked too.
     QTest::qWait(300);
     QCOMPARE(Started.count(), 1);
     QCOMPARE(RunJs(View, "window.marker").toInt(), 2);
@@ -197,8 +209,8 @@ void TWebTest::EveryShowingSetsTheSizeCentringOnlyTheFirst() {
     TFrm_WB *W = Frm_WB;
     QCOMPARE(W->size(), QSize(535, 468));
     W->NV(Portal::HomePage());
-    QTest::qWait(FrameWaitMs());
-    QCOMPARE(W->frameGeometry().size(), QSize(1000, 730));
+    QVERIFY(WaitFramed(W));
+    QTRY_COMPARE(W->frameGeometry().size(), QSize(1000, 730));
     // Exactly centred where the window fits the screen (the test desktop); the small screen of the
     // offscreen platform nudges a window larger than itself by a pixel or two.
     const QPoint Centred = WorkCentredCorner(1000, 730);
@@ -216,7 +228,7 @@ void TWebTest::EveryShowingSetsTheSizeCentringOnlyTheFirst() {
     QTRY_COMPARE(W->frameGeometry().topLeft(), QPoint(20, 30));
     W->setVisible(false);
     W->setVisible(true);
-    QTest::qWait(FrameWaitMs());
+    QVERIFY(WaitFramed(W));
     QTRY_COMPARE(W->frameGeometry().size(), QSize(1000, 730));
     QTRY_COMPARE(W->frameGeometry().topLeft(), QPoint(20, 30));
 
@@ -224,7 +236,7 @@ void TWebTest::EveryShowingSetsTheSizeCentringOnlyTheFirst() {
     W->close();
     QVERIFY(!W->isVisible());
     W->NV(Portal::HomePage());
-    QTest::qWait(FrameWaitMs());
+    QVERIFY(WaitFramed(W));
     QTRY_COMPARE(W->frameGeometry().size(), QSize(1000, 730));
     QTRY_COMPARE(W->frameGeometry().topLeft(), QPoint(20, 30));
 }
@@ -250,6 +262,8 @@ void TWebTest::LastEntryKeepsTheFollowedLink() {
     // Hidden, then the same entry again: the window comes back with the page the user reached.
     Frm_WB->hide();
     FMain->Action("actPortal6")->trigger();
+    // A load would report its start from this thread's loop within a few turns; 300 ms of
+    // turns is ample, and the page's own state is checked too.
     QTest::qWait(300);
     QCOMPARE(Started.count(), 1);
     QVERIFY(Frm_WB->isVisible());

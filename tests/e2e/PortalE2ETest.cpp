@@ -88,17 +88,14 @@ void TPortalE2ETest::RunsOnWithoutTheEngine() {
 void TPortalE2ETest::LoginFromTheTrayMenuShowsThePortal() {
     TAppProcess App;
     QVERIFY2(App.Start(), qPrintable(App.Output()));
-    // The tray host shows our icon alone; a right click on it opens the menu.
-    const QString Tray =
-        X11::XDoTool({"search", "--onlyvisible", "--class", "trayer"}).section('\n', 0, 0);
-    QVERIFY(!Tray.isEmpty());
-    QTest::qWait(1000);
-    const QRect TrayRect = X11::Geometry(Tray);
-    const QPoint Icon = TrayRect.center();
-    X11::XDoTool({"mousemove", QString::number(Icon.x()), QString::number(Icon.y()), "click", "3"});
+    // Its icon in the tray host; a right click on it opens the menu.
+    const QString Icon = X11::WaitForTrayIcon(App.Process().processId());
+    QVERIFY(!Icon.isEmpty());
+    X11::XDoTool({"mousemove", "--window", Icon, "8", "8"});
+    X11::XDoTool({"click", "3"});
     // Keys pressed before the menu has the keyboard would be lost on a loaded machine.
     QVERIFY(!X11::WaitForTallWindowOf(App.Process().processId()).isEmpty());
-    QTest::qWait(300);
+    QTRY_VERIFY(X11::KeyboardGrabbed());
     // 显示主窗体, 隐藏主窗体, 常用功能, 网络游戏 -> its first entry, 闯荡江湖.
     X11::XDoTool({"key", "--delay", "80", "Down", "Down", "Down", "Down", "Right", "Return"});
 
@@ -111,17 +108,18 @@ void TPortalE2ETest::LoginFromTheTrayMenuShowsThePortal() {
     QVERIFY(!Portal.isEmpty());
     QVERIFY(X11::WaitForNoWindow(Title));
 
-    // 1000 x 730 with the window manager's frame, centred on the work area.
-    QTest::qWait(1500);
-    const QList<int> Frame = XProp(Portal, "_NET_FRAME_EXTENTS"); // left, right, top, bottom
-    QCOMPARE(Frame.size(), 4);
-    const QRect Client = X11::Geometry(Portal);
-    QCOMPARE(Client.width() + Frame[0] + Frame[1], 1000);
-    QCOMPARE(Client.height() + Frame[2] + Frame[3], 730);
+    // 1000 x 730 with the window manager's frame, centred on the work area; the window manager
+    // frames and places it a moment after it is mapped.
     const QList<int> Work = XProp({}, "_NET_WORKAREA"); // x, y, width, height
     QVERIFY(Work.size() >= 4);
-    const QPoint Corner = Client.topLeft() - QPoint(Frame[0], Frame[2]);
-    QCOMPARE(Corner, QPoint(Work[0] + (Work[2] - 1000) / 2, Work[1] + (Work[3] - 730) / 2));
+    const QRect Expected(Work[0] + (Work[2] - 1000) / 2, Work[1] + (Work[3] - 730) / 2, 1000, 730);
+    const auto Outer = [&] {
+        const QList<int> Frame = XProp(Portal, "_NET_FRAME_EXTENTS"); // left, right, top, bottom
+        if (Frame.size() != 4)
+            return QRect();
+        return X11::Geometry(Portal).adjusted(-Frame[0], -Frame[2], Frame[1], Frame[3]);
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(Outer(), Expected, 10000);
     QVERIFY(App.IsRunning());
 }
 

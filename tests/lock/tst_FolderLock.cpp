@@ -9,7 +9,7 @@
 #include <map>
 #include <sys/stat.h>
 
-#include "FolderLock.h"
+#include "lock/FolderLock.h"
 
 namespace {
 

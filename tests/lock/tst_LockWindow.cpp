@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "FolderLock.h"
-#include "LockWindow.h"
+#include "lock/FolderLock.h"
+#include "lock/LockWindow.h"
 
 // Lock.exe's window: its boxes are answered as soon as they appear, their texts kept.
 class TLockWindowTest : public QObject {

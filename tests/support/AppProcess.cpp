@@ -208,4 +208,50 @@ bool GrabFree(uint32_t KeyCode, uint16_t Mask) {
     return Free;
 }
 
+bool KeyboardGrabbed() {
+    xcb_connection_t *C = xcb_connect(nullptr, nullptr);
+    bool Grabbed = false;
+    if (!xcb_connection_has_error(C)) {
+        const xcb_window_t Root = xcb_setup_roots_iterator(xcb_get_setup(C)).data->root;
+        if (auto *R =
+                xcb_grab_keyboard_reply(C,
+                                        xcb_grab_keyboard(C, 0, Root, XCB_CURRENT_TIME,
+                                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                        nullptr)) {
+            Grabbed = R->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+            if (R->status == XCB_GRAB_STATUS_SUCCESS)
+                xcb_ungrab_keyboard(C, XCB_CURRENT_TIME);
+            std::free(R);
+        }
+        std::free(xcb_get_input_focus_reply(C, xcb_get_input_focus(C), nullptr));
+    }
+    xcb_disconnect(C);
+    return Grabbed;
+}
+
+bool WaitForActive(const QString &Window, int TimeoutMs) {
+    QElapsedTimer T;
+    T.start();
+    do {
+        if (XDoTool({"getactivewindow"}).trimmed() == Window)
+            return true;
+        QThread::msleep(20);
+    } while (T.elapsed() < TimeoutMs);
+    return false;
+}
+
+QString WaitForTrayIcon(qint64 Pid, int TimeoutMs) {
+    QElapsedTimer T;
+    T.start();
+    do {
+        for (const QString &W : WindowsOf(Pid)) {
+            const QRect G = Geometry(W);
+            if (G.height() <= 40 && G.width() <= 40)
+                return W;
+        }
+        QThread::msleep(50);
+    } while (T.elapsed() < TimeoutMs);
+    return {};
+}
+
 } // namespace X11

@@ -3,10 +3,12 @@
 #include <QFile>
 #include <QProcess>
 
+#include "dialogs/Dialogs.h"
+
 TTestConfig::TTestConfig(bool Seed) {
     if (Seed)
         SeedFolder(FDir.path());
-    FPrevious = SetConfig(std::make_unique<TConfig>(ExePath(), AutoRun));
+    FPrevious = SetConfig(std::make_unique<TConfig>(ExePath(), AutoRun, Dialogs::PostError));
 }
 
 TTestConfig::~TTestConfig() {

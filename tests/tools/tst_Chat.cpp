@@ -91,6 +91,8 @@ private slots:
         Chat.Chat("3");
         QCOMPARE(Script.Shown().size(), 2);
         QCOMPARE(Script.Shown().last().Text, QString("您没有安装QQ"));
+        // A start would have been asked for before Chat returned, and the fake writes its file
+        // as its first step: 200 ms is several times what a shell takes to get there here.
         QTest::qWait(200);
         QVERIFY(!QFile::exists(Received()));
     }
