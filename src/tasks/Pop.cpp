@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "OleDate.h"
+#include "TaskKinds.h"
 #include "dialogs/Dialogs.h"
 #include "platform/Power.h"
 #include "platform/Shell.h"
@@ -224,13 +225,13 @@ void TFrm_Pop::Timer2Timer() {
     FTimer2.stop();
     FTimerKeep.stop();
     FTimer3.start();
-    if (FTaskType == "定时提醒")
+    if (FTaskType == TaskKinds::Remind)
         return;
-    if (FTaskType == "定时执行") {
+    if (FTaskType == TaskKinds::Execute) {
         // Whether it could be opened is not reported: the reminder has been shown.
         if (FShell)
             FShell->Open(FExecTarget.toStdString());
-    } else if (FTaskType == "定时关机") {
+    } else if (FTaskType == TaskKinds::Shutdown) {
         ShutDown();
     }
 }

@@ -56,6 +56,11 @@ QSqlDatabase Open(const QString &ConnStr, const QString &ConnectionName, bool Ve
     return Db;
 }
 
+QString ReadErrorText(const QSqlError &Error) {
+    const QString Text = Error.text();
+    return Text.trimmed().isEmpty() ? QString("Cannot open table Task.") : Text;
+}
+
 void CreateDatabase(const QString &FileName) {
     QFile Schema(":/data/schema.sql");
     if (!Schema.open(QIODevice::ReadOnly))

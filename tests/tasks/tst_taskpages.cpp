@@ -79,8 +79,11 @@ private slots:
             FActions.insert(Name, A);
         }
         FPages = new TTaskPages(
-            FTabs.get(), [this](const QString &Name) { return FActions.value(Name); }, FClock,
-            FTabs.get());
+            FTabs->widget(1), FTabs->widget(2),
+            [this](const QString &Name) { return FActions.value(Name); }, FClock, FTabs.get());
+        FPages->OnShowPage = [this](TTaskPages::TPage Page) {
+            FTabs->setCurrentIndex(Page == TTaskPages::TPage::List ? 1 : 2);
+        };
         FScript = std::make_unique<Dialogs::TDialogScript>();
     }
     void cleanup() {
