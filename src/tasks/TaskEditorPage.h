@@ -41,13 +41,14 @@ public:
     void LoadPickers();
     void SetPickersToNow();
     void UpdateReadOnly();
-    void Button1Click();
 
 protected:
     bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
     void Edit();
+    // Picks the target to open with a file dialog.
+    void Button1Click();
     void PickerEdited();
     void RzDBRadioGroup1Change();
     void RzDBRadioGroup2Change();

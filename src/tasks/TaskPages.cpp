@@ -170,10 +170,6 @@ void TTaskPages::CancelExecute() {
     ShowPage(TPage::List);
 }
 
-void TTaskPages::Button1Click() {
-    FEditor->Button1Click();
-}
-
 bool TTaskPages::PageControl1Changing() {
     if (!FDataSet->Editing())
         return true;

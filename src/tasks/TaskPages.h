@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "Clock.h"
-#include "DBRadioGroup.h"
 #include "TaskDataSet.h"
 
 class QAction;
@@ -40,7 +39,6 @@ public:
     // leave guard of a tab the user leaves.
     std::function<void(TPage Page)> OnShowPage;
     QSqlTableModel *Table() const { return FDataSet->Table(); }
-    TTaskDataSet *DataSet() const { return FDataSet; }
     TState State() const { return FDataSet->State(); }
     bool Editing() const { return FDataSet->Editing(); }
     int CurrentRow() const { return FDataSet->CurrentRow(); }
@@ -55,7 +53,6 @@ public:
     void RefreshExecute();
     void PostExecute();
     void CancelExecute();
-    void Button1Click();
     // The guard before the user leaves any tab: false keeps the current tab.
     bool PageControl1Changing();
     // The user has selected the editor's tab.

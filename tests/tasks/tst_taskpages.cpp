@@ -17,6 +17,7 @@
 #include "TaskTestSupport.h"
 #include "TestSupport.h"
 #include "dialogs/Dialogs.h"
+#include "tasks/DBRadioGroup.h"
 #include "tasks/TaskDb.h"
 #include "tasks/TaskPages.h"
 
@@ -184,17 +185,6 @@ private slots:
         Trigger("Post");
         QCOMPARE(FTabs->currentIndex(), 1);
         QCOMPARE(Count(), 1);
-    }
-
-    void newRowGoesAfterTheOthersAndBecomesCurrent() {
-        FRows->Insert("a", {2024, 1, 1}, QTime(1, 0));
-        FRows->Insert("b", {2024, 1, 1}, QTime(2, 0));
-        Open();
-        Trigger("AddTask");
-        QTest::keyClicks(NameEdit(), "c");
-        Trigger("Post");
-        QCOMPARE(FPages->CurrentRow(), 2);
-        QCOMPARE(NameEdit()->text(), QString("c"));
     }
 
     void cancelDiscards() {
