@@ -168,8 +168,7 @@ void TTaskDataSet::Post() {
     TModelChange Change(this);
     if (!FTable->submitAll()) {
         // The row stays in editing with everything the user entered.
-        const QString Text = FTable->lastError().text();
-        throw EError(Text.trimmed().isEmpty() ? QString("The task could not be stored.") : Text);
+        throw EError(TaskDb::ErrorText(FTable->lastError(), "The task could not be stored."));
     }
     if (FState == TState::Insert) {
         QSqlQuery Last(FTable->database());

@@ -56,9 +56,13 @@ QSqlDatabase Open(const QString &ConnStr, const QString &ConnectionName, bool Ve
     return Db;
 }
 
-QString ReadErrorText(const QSqlError &Error) {
+QString ErrorText(const QSqlError &Error, const QString &Fallback) {
     const QString Text = Error.text();
-    return Text.trimmed().isEmpty() ? QString("Cannot open table Task.") : Text;
+    return Text.trimmed().isEmpty() ? Fallback : Text;
+}
+
+QString ReadErrorText(const QSqlError &Error) {
+    return ErrorText(Error, "Cannot open table Task.");
 }
 
 void CreateDatabase(const QString &FileName) {

@@ -17,8 +17,10 @@ QString DataSource(const QString &ConnStr);
 QSqlDatabase Open(const QString &ConnStr, const QString &ConnectionName, bool Verify = true);
 // Creates a new DB.mdb holding the empty table Task. Raises EError on failure.
 void CreateDatabase(const QString &FileName);
-// What the user is told of a failed read of table Task: the database's own text, or a plain
-// sentence when the database gave none.
+// What the user is told of a failed statement: the database's own text, or Fallback when the
+// database gave none.
+QString ErrorText(const QSqlError &Error, const QString &Fallback);
+// The same for a failed read of table Task.
 QString ReadErrorText(const QSqlError &Error);
 
 } // namespace TaskDb
