@@ -265,6 +265,25 @@ private slots:
         }
     }
 
+    // The scheduler shows nothing itself: a fault goes to whatever the owner bound, from the
+    // event loop; with nothing bound it is dropped and polling goes on.
+    void faultsGoToTheBoundHandler() {
+        QList<QPair<QString, bool>> Reports;
+        const QByteArray Ini = FConfig->ReadIni();
+        FMgr->SetOnReport([&](const QString &Text, bool Error) { Reports.append({Text, Error}); });
+        FConfig->WriteIni("[DB]\nConnStr=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=DB.mdb\n");
+        PollAt(At(2024, 6, 10, 9, 0, 0, 500));
+        QVERIFY(Reports.isEmpty()); // not from inside the poll
+        QTRY_COMPARE(Reports.size(), 1);
+        QVERIFY(Reports[0].second);
+        QVERIFY2(Reports[0].first.contains("Provider"), qPrintable(Reports[0].first));
+        FMgr->SetOnReport(nullptr);
+        FConfig->WriteIni(Ini);
+        const QString ID = FTable->Insert("after the fault", {2024, 1, 1}, QTime(9, 0, 2));
+        PollAt(At(2024, 6, 10, 9, 0, 1, 500));
+        QVERIFY(FMgr->ExistsTask(ID));
+    }
+
     void lastingFaultReportedOnce() {
         Dialogs::TDialogScript Script;
         const QString ID = FTable->Insert("during the fault", {2024, 1, 1}, QTime(9, 0, 3));
