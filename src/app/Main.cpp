@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QSqlError>
 #include <QSqlTableModel>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -36,7 +35,6 @@
 #include "hotkeys/SettingsPage.h"
 #include "hotkeys/VozedaRiru.h"
 #include "tasks/Pop.h"
-#include "tasks/TaskDb.h"
 #include "tasks/TaskManager.h"
 #include "tasks/TaskPages.h"
 #include "tools/Chat.h"
@@ -50,7 +48,7 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent, bool DeferCo
     : QWidget(Parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       FPlatform(std::move(Platform)), FClock(std::make_shared<TSystemClock>()),
-      FConnectionName("ADOConnection1") {
+      FTaskTable(std::make_unique<TTaskConnection>("ADOConnection1")) {
     setObjectName("Frm_Main");
     setWindowTitle("晴川助手(简易版)");
     setWindowIcon(ProgramIcon());
@@ -108,13 +106,18 @@ void TFrm_Main::EnsureControls() {
     FEncryptPage =
         new TEncryptPage(FPageControl1->widget(4), FPlatform.Shell, Action("actEncrypt"));
     FTaskPages = new TTaskPages(
-        FPageControl1, [this](const QString &Name) { return Action(Name); }, FClock, this);
+        FPageControl1->widget(TaskListTab), FPageControl1->widget(TaskEditorTab),
+        [this](const QString &Name) { return Action(Name); }, FClock, this);
+    FTaskPages->OnShowPage = [this](TTaskPages::TPage Page) {
+        FPageControl1->setCurrentIndex(Page == TTaskPages::TPage::List ? TaskListTab
+                                                                       : TaskEditorTab);
+    };
     // "刷新" after the database failed at start opens it now, with the connection string of
     // this moment.
     FTaskPages->OnOpenTable = [this] {
-        if (!FADOTable1)
+        if (!ADOTable1())
             OpenTable();
-        return FADOTable1;
+        return ADOTable1();
     };
     FPageControl1->OnChanging = [this] { return FTaskPages->PageControl1Changing(); };
     FSettingsPage = new TSettingsPage(
@@ -122,8 +125,8 @@ void TFrm_Main::EnsureControls() {
     FPageControl1->setCurrentIndex(0);
     FPageControl1->OnChange = [this] { PageControl1Change(); };
     // What arrived before the pages existed.
-    if (FADOTable1)
-        FTaskPages->SetTable(FADOTable1);
+    if (ADOTable1())
+        FTaskPages->SetTable(ADOTable1());
     if (FHasUsage)
         CpuMonitorMonitor(FLastUsage);
 }
@@ -138,12 +141,7 @@ void TFrm_Main::setVisible(bool Visible) {
 TFrm_Main::~TFrm_Main() {
     // The dispatcher lets go of its hotkeys and timers before the window's children go.
     FGen.reset();
-    delete FADOTable1;
-    FADOTable1 = nullptr;
-    if (QSqlDatabase::contains(FConnectionName)) {
-        QSqlDatabase::database(FConnectionName, false).close();
-        QSqlDatabase::removeDatabase(FConnectionName);
-    }
+    FTaskTable.reset();
 }
 
 QAction *TFrm_Main::AddAction(const QString &Name, const QString &Category, const QString &Caption,
@@ -395,21 +393,11 @@ void TFrm_Main::FormCreate() {
         throw;
     }
     if (FTaskPages)
-        FTaskPages->SetTable(FADOTable1);
+        FTaskPages->SetTable(ADOTable1());
 }
 
 void TFrm_Main::OpenTable() {
-    QSqlDatabase Db = TaskDb::Open(Config().ConnStr(), FConnectionName);
-    auto *Table = new QSqlTableModel(this, Db);
-    Table->setObjectName("ADOTable1");
-    Table->setTable("Task");
-    Table->setEditStrategy(QSqlTableModel::OnManualSubmit);
-    if (!Table->select()) {
-        const QString Text = Table->lastError().text();
-        delete Table;
-        throw EError(Text.trimmed().isEmpty() ? QString("Cannot open table Task.") : Text);
-    }
-    FADOTable1 = Table;
+    FTaskTable->Open(Config().ConnStr(), this);
 }
 
 void TFrm_Main::ShowApplicationWindow(bool) {
@@ -527,7 +515,7 @@ void TFrm_Main::InstanceMessage() {
 
 void TFrm_Main::PageControl1Change() {
     switch (FPageControl1->currentIndex()) {
-    case TTaskPages::EditorTab:
+    case TaskEditorTab:
         FTaskPages->EditorTabSelected();
         break;
     case 3:
@@ -614,12 +602,12 @@ void TFrm_Main::ChangeMainPageExecute() {
 // first, and the tab's arrival work runs.
 void TFrm_Main::actTaskListExecute() {
     actShowMainFormExecute();
-    FPageControl1->SelectPage(TTaskPages::ListTab);
+    FPageControl1->SelectPage(TaskListTab);
 }
 
 void TFrm_Main::actTaskInfoExecute() {
     actShowMainFormExecute();
-    FPageControl1->SelectPage(TTaskPages::EditorTab);
+    FPageControl1->SelectPage(TaskEditorTab);
 }
 
 void TFrm_Main::actsysconfigExecute() {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/Platform.h"
+#include "tasks/TaskConnection.h"
 
 class QAction;
 class QGroupBox;
@@ -32,6 +33,10 @@ class TVozedaRiru;
 class TFrm_Main : public QWidget {
     Q_OBJECT
 public:
+    // Where the task pages sit among the tabs.
+    static constexpr int TaskListTab = 1;
+    static constexpr int TaskEditorTab = 2;
+
     // With DeferControls the five pages are built by EnsureControls, later than the icon: the
     // program starts hidden, and the first text a window lays out costs more than everything
     // before the icon. Showing the window builds them in any case.
@@ -49,7 +54,7 @@ public:
     QMenu *PopupMenu1() const { return FPopupMenu1; }
     QSystemTrayIcon *TrayIcon1() const { return FTrayIcon1; }
     TPageControl *PageControl1() const { return FPageControl1; }
-    QSqlTableModel *ADOTable1() const { return FADOTable1; }
+    QSqlTableModel *ADOTable1() const { return FTaskTable ? FTaskTable->Model() : nullptr; }
     TVozedaRiru *Gen() const { return FGen.get(); }
     TTaskPages *TaskPages() const { return FTaskPages; }
     TSettingsPage *SettingsPage() const { return FSettingsPage; }
@@ -111,8 +116,7 @@ private:
     std::shared_ptr<const TClock> FClock;
     std::unique_ptr<TVozedaRiru> FGen;
     TTaskPages *FTaskPages = nullptr;
-    QString FConnectionName;
-    QSqlTableModel *FADOTable1 = nullptr;
+    std::unique_ptr<TTaskConnection> FTaskTable;
     QList<QIcon> FImageList1;
     QMap<QString, QAction *> FActions;
     QMenu *FPopupMenu1 = nullptr;

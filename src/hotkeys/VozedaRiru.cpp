@@ -22,6 +22,9 @@ TVozedaRiru::TVozedaRiru(TContext Context) : FContext(std::move(Context)) {
     FCPUMonitor = std::make_unique<TCpuMonitor>(FContext.Platform.CpuTimes);
     FChat = std::make_unique<TChat>(FContext.Platform.SchemeHandlers);
     FTaskManager->SetOnRemind(FContext.OnRemind);
+    FTaskManager->SetOnReport([](const QString &Text, bool Error) {
+        Error ? Dialogs::ShowError(Text) : Dialogs::ShowMessage(Text);
+    });
     FCPUMonitor->SetOnMonitor(FContext.OnMonitor);
     FCPUMonitor->SetOnAlarm(FContext.OnAlarm);
     StartAll();

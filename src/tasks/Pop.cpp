@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "OleDate.h"
+#include "TaskKinds.h"
 #include "dialogs/Dialogs.h"
 #include "platform/Power.h"
 #include "platform/Shell.h"
@@ -157,6 +158,11 @@ QMargins TFrm_Pop::FrameMargins() const {
     return {};
 }
 
+int TFrm_Pop::StartTop() const {
+    // Just below the visible screen: the slide starts with the window wholly out of sight.
+    return ScreenRect().bottom() + 1;
+}
+
 int TFrm_Pop::RestTop() const {
     const QMargins M = FrameMargins();
     const QRect Work = WorkArea();
@@ -182,7 +188,7 @@ void TFrm_Pop::Pop() {
     FTimer3.stop();
     FTimerKeep.stop();
     if (!isVisible())
-        FTop = ScreenRect().bottom() + 1;
+        FTop = StartTop();
     Place();
     show();
     FTimer1.start();
@@ -196,7 +202,7 @@ void TFrm_Pop::showEvent(QShowEvent *Event) {
 
 void TFrm_Pop::FormShow() {
     // Just below the visible screen, its right edge on the right edge of the work area.
-    FTop = ScreenRect().bottom() + 1;
+    FTop = StartTop();
     Place();
 }
 
@@ -224,13 +230,13 @@ void TFrm_Pop::Timer2Timer() {
     FTimer2.stop();
     FTimerKeep.stop();
     FTimer3.start();
-    if (FTaskType == "定时提醒")
+    if (FTaskType == TaskKinds::Remind)
         return;
-    if (FTaskType == "定时执行") {
+    if (FTaskType == TaskKinds::Execute) {
         // Whether it could be opened is not reported: the reminder has been shown.
         if (FShell)
             FShell->Open(FExecTarget.toStdString());
-    } else if (FTaskType == "定时关机") {
+    } else if (FTaskType == TaskKinds::Shutdown) {
         ShutDown();
     }
 }
@@ -238,7 +244,7 @@ void TFrm_Pop::Timer2Timer() {
 void TFrm_Pop::Timer3Timer() {
     FTop += 4;
     Place();
-    if (FTop >= ScreenRect().bottom() + 1) {
+    if (FTop >= StartTop()) {
         FTimer3.stop();
         hide();
         // Used for one reminder only: nothing refers to it once it has gone.

@@ -77,6 +77,8 @@ private:
     QRect ScreenRect() const;
     QRect WorkArea() const;
     QMargins FrameMargins() const;
+    // Where the outer frame's top edge is when the slide starts, and where it comes to rest.
+    int StartTop() const;
     int RestTop() const;
     void Place();
     void KeepInPlace();

@@ -56,6 +56,15 @@ QSqlDatabase Open(const QString &ConnStr, const QString &ConnectionName, bool Ve
     return Db;
 }
 
+QString ErrorText(const QSqlError &Error, const QString &Fallback) {
+    const QString Text = Error.text();
+    return Text.trimmed().isEmpty() ? Fallback : Text;
+}
+
+QString ReadErrorText(const QSqlError &Error) {
+    return ErrorText(Error, "Cannot open table Task.");
+}
+
 void CreateDatabase(const QString &FileName) {
     QFile Schema(":/data/schema.sql");
     if (!Schema.open(QIODevice::ReadOnly))

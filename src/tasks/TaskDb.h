@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class QSqlError;
+
 // The task database: DB.mdb, an SQLite file, reached through a connection string of the form
 // "Provider=SQLite;Data Source=<file>".
 namespace TaskDb {
@@ -15,5 +17,10 @@ QString DataSource(const QString &ConnStr);
 QSqlDatabase Open(const QString &ConnStr, const QString &ConnectionName, bool Verify = true);
 // Creates a new DB.mdb holding the empty table Task. Raises EError on failure.
 void CreateDatabase(const QString &FileName);
+// What the user is told of a failed statement: the database's own text, or Fallback when the
+// database gave none.
+QString ErrorText(const QSqlError &Error, const QString &Fallback);
+// The same for a failed read of table Task.
+QString ReadErrorText(const QSqlError &Error);
 
 } // namespace TaskDb

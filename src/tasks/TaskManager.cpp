@@ -4,11 +4,12 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+#include <iterator>
 
 #include "OleDate.h"
 #include "TaskDb.h"
+#include "TaskKinds.h"
 #include "config/Config.h"
-#include "dialogs/Dialogs.h"
 #include "dialogs/Error.h"
 
 namespace {
@@ -19,7 +20,26 @@ qint64 FloorDiv(qint64 A, qint64 B) {
 
 // The second of the day, exactly as the index TaskStartSecond computes it, so that SQLite answers
 // the range from the index instead of reading every row.
-const char *const SecondExpr = "CAST(round(开始时间 * 86400) AS INTEGER)";
+QString SecondExpr() {
+    return QString("CAST(round(%1 * 86400) AS INTEGER)").arg(TaskColumns::StartTime);
+}
+
+// What one poll reads of a row, in the order of the selection; the start second comes last.
+enum TSelected {
+    SelID,
+    SelName,
+    SelStartDate,
+    SelStartTime,
+    SelTaskType,
+    SelMsg,
+    SelExecTarget,
+    SelExecType,
+    SelStartSecond
+};
+const char *const SelectedColumns[] = {
+    TaskColumns::ID,       TaskColumns::Name, TaskColumns::StartDate,  TaskColumns::StartTime,
+    TaskColumns::TaskType, TaskColumns::Msg,  TaskColumns::ExecTarget, TaskColumns::ExecType};
+static_assert(std::size(SelectedColumns) == SelStartSecond);
 
 // The day of the month a monthly or yearly task falls on: its own day, or the last day of a
 // shorter month (31 January -> 28/29 February, 29 February -> 28 February).
@@ -60,7 +80,7 @@ void TTask::Remind() {
         return;
     }
     FFiring = true;
-    Dialogs::Guard([&] { Handler(this); });
+    Mgr->Guard([&] { Handler(this); });
     // The manager lets go of the task. This runs inside the task's own timer notification, so the
     // release waits until the notification has returned (ReleaseTask).
     Mgr->DeleteTask(this);
@@ -74,7 +94,7 @@ TTaskManager::TTaskManager(std::shared_ptr<const TClock> Clock)
     FTimerGet.setInterval(1000);
     FTimerGet.setTimerType(Qt::PreciseTimer);
     QObject::connect(&FTimerGet, &QTimer::timeout, &FTimerGet,
-                     Dialogs::Guarded([this] { PollTasks(); }));
+                     [this] { Guard([this] { PollTasks(); }); });
 }
 
 TTaskManager::~TTaskManager() {
@@ -119,12 +139,24 @@ void TTaskManager::ReportLater(const QString &Text, bool Error) {
     // The box is shown from the event loop, not from inside the poll: a modal box runs a loop of
     // its own, in which a poll timer whose notification is still running would never fire again,
     // so no task would come up until the box was answered.
-    QTimer::singleShot(0, &FTimerGet, Dialogs::Guarded([Text, Error] {
-                           if (Error)
-                               Dialogs::ShowError(Text);
-                           else
-                               Dialogs::ShowMessage(Text);
-                       }));
+    QTimer::singleShot(0, &FTimerGet, [this, Text, Error] { Guard([&] { Report(Text, Error); }); });
+}
+
+void TTaskManager::Report(const QString &Text, bool Error) {
+    if (FOnReport)
+        FOnReport(Text, Error);
+}
+
+void TTaskManager::Guard(const std::function<void()> &Fn) {
+    try {
+        Fn();
+    } catch (const EError &E) {
+        Report(E.Text(), true);
+    } catch (const std::exception &E) {
+        Report(QString::fromUtf8(E.what()), true);
+    } catch (...) {
+        Report("Unknown error", true);
+    }
 }
 
 bool TTaskManager::AddTask(std::unique_ptr<TTask> Task) {
@@ -182,15 +214,15 @@ bool TTaskManager::IsDue(const QString &ExecType, double StartDate, const QDate 
     // A start date that is no date at all (bad data) is never due.
     if (!Start.isValid() || !Day.isValid() || Day < Start)
         return false;
-    if (ExecType == "每天")
+    if (ExecType == TaskKinds::Daily)
         return true;
-    if (ExecType == "每星期")
+    if (ExecType == TaskKinds::Weekly)
         return Day.dayOfWeek() == Start.dayOfWeek();
-    if (ExecType == "每月")
+    if (ExecType == TaskKinds::Monthly)
         return Day.day() == DayInMonth(Start.day(), Day);
-    if (ExecType == "每年")
+    if (ExecType == TaskKinds::Yearly)
         return Day.month() == Start.month() && Day.day() == DayInMonth(Start.day(), Day);
-    if (ExecType == "指定日期")
+    if (ExecType == TaskKinds::OnDate)
         return Day == Start;
     return false;
 }
@@ -302,14 +334,15 @@ void TTaskManager::RunSelection(QSqlQuery &Query, qint64 From, qint64 To, QStrin
         if (!Query.exec())
             throw EError(Query.lastError().text());
         while (Query.next()) {
-            if (!IsDue(Query.value(7).toString(), Query.value(2).toDouble(), Date))
+            if (!IsDue(Query.value(SelExecType).toString(), Query.value(SelStartDate).toDouble(),
+                       Date))
                 continue;
-            const qint64 Second = Query.value(8).toLongLong();
+            const qint64 Second = Query.value(SelStartSecond).toLongLong();
             if (Missed)
                 *Missed << OleDate::ShortDateText(Date) + " " +
                                OleDate::LongTimeText(
                                    QTime(0, 0).addSecs(static_cast<int>(Second))) +
-                               " " + Query.value(1).toString();
+                               " " + Query.value(SelName).toString();
             else
                 AddTask(CreateTask(Query, Day + Second));
         }
@@ -320,25 +353,27 @@ void TTaskManager::RunSelection(QSqlQuery &Query, qint64 From, qint64 To, QStrin
 }
 
 QString TTaskManager::SelectSql() {
-    return QString("SELECT ID, 任务名称, 开始日期, 开始时间, 任务类型, 内容, 执行目标, 执行方式, "
-                   "%1 AS StartSecond FROM Task WHERE %1 > ? AND %1 <= ?")
-        .arg(SecondExpr);
+    QStringList Columns;
+    for (const char *Column : SelectedColumns)
+        Columns << Column;
+    return QString("SELECT %1, %2 AS StartSecond FROM Task WHERE %2 > ? AND %2 <= ?")
+        .arg(Columns.join(", "), SecondExpr());
 }
 
 std::unique_ptr<TTask> TTaskManager::CreateTask(const QSqlQuery &Query, qint64 DueSecond) {
-    const QString ID = Query.value(0).toString();
+    const QString ID = Query.value(SelID).toString();
     // Two polls of the same second must not make two reminders.
     if (ExistsTask(ID))
         return nullptr;
     auto Task = std::make_unique<TTask>(this);
     Task->ID = ID;
-    Task->Name = Query.value(1).toString();
-    Task->StartDate = Query.value(2).toDouble();
-    Task->StartTime = Query.value(3).toDouble();
-    Task->TaskType = Query.value(4).toString();
-    Task->Msg = Query.value(5).toString();
-    Task->ExecTarget = Query.value(6).toString();
-    Task->ExecType = Query.value(7).toString();
+    Task->Name = Query.value(SelName).toString();
+    Task->StartDate = Query.value(SelStartDate).toDouble();
+    Task->StartTime = Query.value(SelStartTime).toDouble();
+    Task->TaskType = Query.value(SelTaskType).toString();
+    Task->Msg = Query.value(SelMsg).toString();
+    Task->ExecTarget = Query.value(SelExecTarget).toString();
+    Task->ExecType = Query.value(SelExecType).toString();
     Task->SetDueSecond(DueSecond);
     Task->Start();
     return Task;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -27,6 +28,8 @@ public:
     // Sets the timer to the task's start second and starts it.
     void Start();
     bool Running() const { return FTimer.isActive(); }
+    // How long until the timer fires, in milliseconds; -1 when it is not running.
+    int RemainingMs() const { return FTimer.remainingTime(); }
     // The wall-clock second (counted from 1899-12-30 00:00:00) at which this occurrence is due.
     qint64 DueSecond() const { return FDueSecond; }
     void SetDueSecond(qint64 Value) { FDueSecond = Value; }
@@ -92,6 +95,11 @@ public:
     // Binding a handler hands it, from the event loop, the tasks that fell due while none was
     // bound.
     void SetOnRemind(TOnRemind Value);
+    // How the scheduler tells the user something: a fault of the database or of a handler (Error),
+    // or a notice. Faults of a poll and notices come from the event loop, never from inside a
+    // poll; unset, they are dropped.
+    using TOnReport = std::function<void(const QString &Text, bool Error)>;
+    void SetOnReport(TOnReport Value) { FOnReport = std::move(Value); }
     // The tasks that fell due while no handler was bound and wait for one.
     int HeldCount() const;
     const TClock &Clock() const { return *FClock; }
@@ -116,12 +124,16 @@ private:
     void RunSelection(QSqlQuery &Query, qint64 From, qint64 To, QStringList *Missed = nullptr);
     void CloseConnection();
     void ReportLater(const QString &Text, bool Error);
+    void Report(const QString &Text, bool Error);
+    // Runs Fn as one entry from the event loop: what it raises is reported as a fault.
+    void Guard(const std::function<void()> &Fn);
     void DeliverHeld();
 
     std::shared_ptr<const TClock> FClock;
     std::vector<std::pair<QString, std::unique_ptr<TTask>>> FTaskList;
     QTimer FTimerGet;
     TOnRemind FOnRemind = nullptr;
+    TOnReport FOnReport;
     QString FConnectionName;
     // The selection, prepared on the open connection, and what it was opened for.
     std::unique_ptr<QSqlQuery> FQuery;

@@ -48,7 +48,7 @@ void Wheel(QWidget *W, int Delta) {
 // whatever has the focus inside the pages), the arrows and the wheel on the tab bar.
 void Press(TFrm_Main &Main, TInput Input) {
     QWidget *Focus = Main.findChild<QLineEdit *>("DBEdit1");
-    if (Main.PageControl1()->currentIndex() != TTaskPages::EditorTab)
+    if (Main.PageControl1()->currentIndex() != TFrm_Main::TaskEditorTab)
         Focus = Main.PageControl1()->currentWidget();
     QTabBar *Bar = Main.PageControl1()->tabBar();
     switch (Input) {
@@ -98,7 +98,7 @@ struct TRig {
     // A new task typed into the editor and not yet stored.
     void StartTask(const QString &Name) {
         Main->Action("AddTask")->trigger();
-        QCOMPARE(Pages()->currentIndex(), TTaskPages::EditorTab);
+        QCOMPARE(Pages()->currentIndex(), TFrm_Main::TaskEditorTab);
         auto *Edit = Main->findChild<QLineEdit *>("DBEdit1");
         Edit->setFocus();
         QTest::keyClicks(Edit, Name);
@@ -141,7 +141,7 @@ private slots:
         QCOMPARE(R.Script.Shown().size(), 1);
         QCOMPARE(R.Script.Shown()[0].Kind, QString("question"));
         QCOMPARE(R.Script.Shown()[0].Text, QString("数据未保存，是否继续?"));
-        QCOMPARE(R.Pages()->currentIndex(), TTaskPages::EditorTab);
+        QCOMPARE(R.Pages()->currentIndex(), TFrm_Main::TaskEditorTab);
         QVERIFY(R.Main->TaskPages()->Editing());
         QCOMPARE(R.Table()->rowCount(), 1); // the unsaved new row
 
@@ -166,7 +166,7 @@ private slots:
         for (Qt::Key Key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_A})
             QTest::keyClick(R.Pages()->tabBar(), Key);
         QVERIFY(R.Script.Shown().isEmpty());
-        QCOMPARE(R.Pages()->currentIndex(), TTaskPages::EditorTab);
+        QCOMPARE(R.Pages()->currentIndex(), TFrm_Main::TaskEditorTab);
         QVERIFY(R.Main->TaskPages()->Editing());
     }
 
@@ -174,7 +174,7 @@ private slots:
         TRig R;
         TSettingsPage *Settings = R.Main->SettingsPage();
         QCOMPARE(Settings->HotKey1()->HotKey(), uint16_t(16433)); // not loaded yet
-        R.Pages()->setCurrentIndex(TTaskPages::EditorTab);
+        R.Pages()->setCurrentIndex(TFrm_Main::TaskEditorTab);
         Press(*R.Main, TInput::CtrlTab);
         QCOMPARE(R.Pages()->currentIndex(), 3);
         QVERIFY(R.Script.Shown().isEmpty());
@@ -225,13 +225,13 @@ private slots:
         R.Main->Action("actsysconfig")->trigger();
         QCOMPARE(R.Script.Shown().size(), 1);
         QCOMPARE(R.Script.Shown()[0].Text, QString("数据未保存，是否继续?"));
-        QCOMPARE(R.Pages()->currentIndex(), TTaskPages::EditorTab);
+        QCOMPARE(R.Pages()->currentIndex(), TFrm_Main::TaskEditorTab);
         QVERIFY(R.Main->TaskPages()->Editing());
         // "任务列表": Yes stores the row, then shows the list.
         R.Script.Answer(true);
         R.Main->Action("actTaskList")->trigger();
         QCOMPARE(R.Script.Shown().size(), 2);
-        QCOMPARE(R.Pages()->currentIndex(), TTaskPages::ListTab);
+        QCOMPARE(R.Pages()->currentIndex(), TFrm_Main::TaskListTab);
         QCOMPARE(R.StoredName(0), QString("from the menu"));
         // "系统设置" with nothing unsaved: no question, the page loaded.
         R.Main->Action("actsysconfig")->trigger();

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -10,6 +11,7 @@
 #include "TestSupport.h"
 #include "tasks/OleDate.h"
 #include "tasks/Pop.h"
+#include "tasks/TaskKinds.h"
 
 class TPopTest : public QObject {
     Q_OBJECT
@@ -68,6 +70,23 @@ private slots:
         QCOMPARE(Frame.bottom(), Work.bottom());
         QVERIFY(!Pop->Timer1()->isActive());
         delete Pop;
+    }
+
+    // The window starts wholly below the screen, its top on the first row under the screen's
+    // last, and every step of the rise moves it up by 4 pixels from there.
+    void riseStartsJustBelowTheScreen() {
+        QPointer<TFrm_Pop> Pop = NewPop(TaskKinds::Remind);
+        const auto Release = qScopeGuard([&] { delete Pop; });
+        Pop->Timer2()->setInterval(60000);
+        const int Below = QGuiApplication::primaryScreen()->geometry().bottom() + 1;
+        QList<int> Tops;
+        // Connected after the window's own step, so each entry is where that step put it.
+        connect(Pop->Timer1(), &QTimer::timeout, Pop, [&] { Tops << Pop->frameGeometry().top(); });
+        Pop->Pop();
+        QCOMPARE(Pop->frameGeometry().top(), Below);
+        QTRY_VERIFY(Tops.size() >= 2);
+        QCOMPARE(Tops[0], Below - 4);
+        QCOMPARE(Tops[1], Below - 8);
     }
 
     // The slide is paced so that it is seen: 40 steps of 4 pixels, each about 15 ms, take some

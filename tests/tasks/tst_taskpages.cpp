@@ -17,6 +17,7 @@
 #include "TaskTestSupport.h"
 #include "TestSupport.h"
 #include "dialogs/Dialogs.h"
+#include "tasks/DBRadioGroup.h"
 #include "tasks/TaskDb.h"
 #include "tasks/TaskPages.h"
 
@@ -79,8 +80,11 @@ private slots:
             FActions.insert(Name, A);
         }
         FPages = new TTaskPages(
-            FTabs.get(), [this](const QString &Name) { return FActions.value(Name); }, FClock,
-            FTabs.get());
+            FTabs->widget(1), FTabs->widget(2),
+            [this](const QString &Name) { return FActions.value(Name); }, FClock, FTabs.get());
+        FPages->OnShowPage = [this](TTaskPages::TPage Page) {
+            FTabs->setCurrentIndex(Page == TTaskPages::TPage::List ? 1 : 2);
+        };
         FScript = std::make_unique<Dialogs::TDialogScript>();
     }
     void cleanup() {
@@ -181,17 +185,6 @@ private slots:
         Trigger("Post");
         QCOMPARE(FTabs->currentIndex(), 1);
         QCOMPARE(Count(), 1);
-    }
-
-    void newRowGoesAfterTheOthersAndBecomesCurrent() {
-        FRows->Insert("a", {2024, 1, 1}, QTime(1, 0));
-        FRows->Insert("b", {2024, 1, 1}, QTime(2, 0));
-        Open();
-        Trigger("AddTask");
-        QTest::keyClicks(NameEdit(), "c");
-        Trigger("Post");
-        QCOMPARE(FPages->CurrentRow(), 2);
-        QCOMPARE(NameEdit()->text(), QString("c"));
     }
 
     void cancelDiscards() {
