@@ -117,18 +117,14 @@ private slots:
         QCOMPARE(M.AddHotKey(16434), uint16_t(0));
         QVERIFY(M.HotKeyList().empty());
         QCOMPARE(AtomOf(16434), uint16_t(0));
-        QVERIFY(!M.HotKeyValid(16434));
         // Our failed attempt left the other client's grab alone.
         int OtherPresses = 0;
         Other.SetOnPressed([&](uint16_t, uint32_t, uint32_t) { ++OtherPresses; });
         Run("xdotool", {"key", "ctrl+2"});
         QTRY_COMPARE(OtherPresses, 1);
         // Once it lets go, the combination is free.
-        QVERIFY(M.HotKeyValid(16433));
         QVERIFY(Other.Unregister(7));
-        QVERIFY(M.HotKeyValid(16434));
         QVERIFY(M.AddHotKey(16434) != 0);
-        QVERIFY(M.HotKeyValid(16434));
         QVERIFY(!Other.Register(8, platform::ModControl, '2'));
         // The same program asking twice for one combination is refused too.
         platform::linux_::TXcbHotKeys Own;
