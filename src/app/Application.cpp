@@ -66,6 +66,8 @@ int RunApplication(int &argc, char **argv) {
     CreateForm<TFrm_WB>(Frm_WB, [] { return new TFrm_WB; });
     CreateForm<TFrm_About>(Frm_About, [&] { return new TFrm_About(Platform.Shell); });
     CreateForm<TFrm_Help>(Frm_Help, [] { return new TFrm_Help; });
+    if (Frm_Main)
+        Frm_Main->SetWindows({Frm_Pop, Frm_WB, Frm_About, Frm_Help});
 
     UniqueInstance::Listen(*Platform.InstanceGuard, [] {
         if (Frm_Main)

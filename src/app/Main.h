@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
 #include <QMap>
@@ -11,31 +10,38 @@
 #include "tasks/TaskConnection.h"
 
 class QAction;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
 class QMenu;
-class QProgressBar;
 class QSqlTableModel;
 class QSystemTrayIcon;
-class QToolButton;
+class TCommonPage;
 class TEncryptPage;
+class TFrm_About;
+class TFrm_Help;
+class TFrm_Pop;
+class TFrm_WB;
 class TPageControl;
 class TScreenShot;
 class TClock;
 class TTaskPages;
 class TSettingsPage;
+class TTrayMenu;
 class TVozedaRiru;
 
-// The hub of the program: a small fixed window with five tabs, the notification-area icon and
-// its menu, and the one action list through which buttons and menu entries reach their handlers.
-// It starts hidden; closing it only hides it.
+// The hub of the program: a small fixed window with five tabs (TMainTab), the first of them
+// TCommonPage, the notification-area icon with its TTrayMenu, and the one action list through
+// which buttons and menu entries reach their handlers. The commands, the table that makes their
+// actions and their handlers, are in MainActions. It starts hidden; closing it only hides it.
 class TFrm_Main : public QWidget {
     Q_OBJECT
 public:
-    // Where the task pages sit among the tabs.
-    static constexpr int TaskListTab = 1;
-    static constexpr int TaskEditorTab = 2;
+    // The other windows of the program that the main window's commands show. Any may be missing
+    // (its creation failed, or a test leaves it out): the command then does nothing.
+    struct TWindows {
+        TFrm_Pop *Pop = nullptr; // the CPU alert's reminder window
+        TFrm_WB *WB = nullptr;   // the portal browser
+        TFrm_About *About = nullptr;
+        TFrm_Help *Help = nullptr;
+    };
 
     // With DeferControls the five pages are built by EnsureControls, later than the icon: the
     // program starts hidden, and the first text a window lays out costs more than everything
@@ -49,9 +55,11 @@ public:
     // Builds the tabs and their pages, once.
     void EnsureControls();
     void setVisible(bool Visible) override;
+    // Hands in the other windows once they exist.
+    void SetWindows(const TWindows &Windows) { FWindows = Windows; }
 
     QAction *Action(const QString &Name) const { return FActions.value(Name); }
-    QMenu *PopupMenu1() const { return FPopupMenu1; }
+    QMenu *PopupMenu1() const;
     QSystemTrayIcon *TrayIcon1() const { return FTrayIcon1; }
     TPageControl *PageControl1() const { return FPageControl1; }
     QSqlTableModel *ADOTable1() const { return FTaskTable ? FTaskTable->Model() : nullptr; }
@@ -62,7 +70,11 @@ public:
 
     // Brought to the front by a later start of the program.
     void InstanceMessage();
+    // The CPU gauge and the CPU alert, bound to the monitor in FormCreate.
+    void CpuMonitorMonitor(double Usage);
+    void CpuMonitorAlarm(double Usage);
 
+    // The commands (MainActions.cpp).
     void actShowMainFormExecute();
     void actHideMainFormExecute();
     void actExitExecute();
@@ -71,9 +83,6 @@ public:
     void actRegExecute();
     void actGpeditExecute();
     void actEncryptExecute();
-    // The CPU gauge and the CPU alert, bound to the monitor in FormCreate.
-    void CpuMonitorMonitor(double Usage);
-    void CpuMonitorAlarm(double Usage);
     void HideIEExecute();
     void ShowIEExecute();
     void HideOrShowIEExecute();
@@ -87,6 +96,7 @@ public:
     void actsysconfigExecute();
     // The portal entries and the two information windows.
     void actLoginExecute();
+    void ShowPortalSection(int Index);
     void actAboutExecute();
     void N35Click();
     // The advertisement strip; created once start-up is over.
@@ -97,20 +107,13 @@ protected:
     void showEvent(QShowEvent *Event) override;
 
 private:
-    QAction *AddAction(const QString &Name, const QString &Category, const QString &Caption,
-                       const QString &Hint = QString(), int ImageIndex = -1);
     void CreateActions();
-    void CreateCommonPage(QWidget *Page);
-    void CreatePopupMenu();
-    void BindPortalEntries();
+    void CreateTrayIcon();
     void OpenWeb(const QString &Url);
     void PageControl1Change();
     // Opens the task database and its table Task into ADOTable1; raises EError.
     void OpenTable();
-    void ShowApplicationWindow(bool Show);
     void RunCapture(int32_t (TScreenShot::*Manner)());
-    QToolButton *ActionButton(QWidget *Parent, const QString &Name, QAction *Action,
-                              const QRect &Geometry);
 
     platform::TPlatform FPlatform;
     std::shared_ptr<const TClock> FClock;
@@ -119,18 +122,16 @@ private:
     std::unique_ptr<TTaskConnection> FTaskTable;
     QList<QIcon> FImageList1;
     QMap<QString, QAction *> FActions;
-    QMenu *FPopupMenu1 = nullptr;
+    TWindows FWindows;
+    TTrayMenu *FPopupMenu1 = nullptr;
     QSystemTrayIcon *FTrayIcon1 = nullptr;
     TPageControl *FPageControl1 = nullptr;
     QWidget *Fpnl1 = nullptr;
     QWidget *Fwb1 = nullptr;
-    QLabel *FLabel6 = nullptr;
-    QProgressBar *FProgressBar1 = nullptr;
-    QLineEdit *FQQ = nullptr;
+    TCommonPage *FCommonPage = nullptr;
     TEncryptPage *FEncryptPage = nullptr;
     TSettingsPage *FSettingsPage = nullptr;
     bool FCentred = false;
     double FLastUsage = 0;
     bool FHasUsage = false;
-    QElapsedTimer FMenuClosed;
 };

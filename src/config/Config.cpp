@@ -115,12 +115,6 @@ bool TConfig::CPUMonitor() const {
 void TConfig::SetCPUMonitor(bool Value) {
     FIni->WriteBool("Sys", "CPUMonitor", Value);
 }
-int32_t TConfig::CPUUsage() const {
-    return FIni->ReadInteger("Sys", "CPUUsage", 0);
-}
-void TConfig::SetCPUUsage(int32_t Value) {
-    FIni->WriteInteger("Sys", "CPUUsage", Value);
-}
 QString TConfig::EncyptPath() const {
     return FIni->ReadString("Sys", "EncyptPath", QString());
 }

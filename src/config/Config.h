@@ -11,9 +11,9 @@ namespace platform {
 class IAutoRun;
 }
 
-// The program's settings: every read goes to cfg.ini beside the executable and every write goes
-// straight back to it, so a hand edit is seen by the next read (what a read keeps of the file
-// serves only while the file is unchanged).
+// The program's settings in cfg.ini beside the executable. Nothing is kept here: every read asks
+// the file (whose parsed values TIniFile reuses only while the file is unchanged) and every write
+// goes straight back to it, so a hand edit is seen by the next read.
 class TConfig {
 public:
     // ExeFilePath: the full path of the running executable; cfg.ini sits beside it. OnProblem is
@@ -41,8 +41,6 @@ public:
     void SetAutoRun(bool Value);
     bool CPUMonitor() const;
     void SetCPUMonitor(bool Value);
-    int32_t CPUUsage() const;
-    void SetCPUUsage(int32_t Value);
     QString EncyptPath() const;
     void SetEncyptPath(const QString &Value);
 

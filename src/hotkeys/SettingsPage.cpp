@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "HotKeyEdit.h"
 #include "VozedaRiru.h"
@@ -34,6 +33,7 @@ TSettingsPage::TSettingsPage(QWidget *Page, std::function<TVozedaRiru *()> Gen,
         L->setGeometry(X, Y, Width, 16);
         return L;
     };
+    const auto &Design = TVozedaRiru::DesignHotKeys;
     const auto Edit = [Keys](const char *Name, uint16_t Design, const QRect &Geometry) {
         auto *E = new THotKeyEdit(Keys);
         E->setObjectName(Name);
@@ -43,11 +43,11 @@ TSettingsPage::TSettingsPage(QWidget *Page, std::function<TVozedaRiru *()> Gen,
     };
     // Two lines below the group's title, each label level with its field; the two fields of
     // the left column start at the same place and end where they always did.
-    FHotKey1 = Edit("HotKey1", 16433, QRect(86, 22, 91, 19));
+    FHotKey1 = Edit("HotKey1", Design[0], QRect(86, 22, 91, 19));
     Label(Keys, "Label8", "显示/隐藏IE", 16, 23, 66)->setBuddy(FHotKey1);
-    FHotKey3 = Edit("HotKey3", 16434, QRect(86, 47, 91, 19));
+    FHotKey3 = Edit("HotKey3", Design[1], QRect(86, 47, 91, 19));
     Label(Keys, "Label10", "截屏", 16, 48, 66)->setBuddy(FHotKey3);
-    FHotKey4 = Edit("HotKey4", 16435, QRect(224, 47, 121, 19));
+    FHotKey4 = Edit("HotKey4", Design[2], QRect(224, 47, 121, 19));
     Label(Keys, "Label11", "聊天", 183, 48, 37)->setBuddy(FHotKey4);
 
     auto *Alerts = new QGroupBox("提醒设置", this);
@@ -79,31 +79,14 @@ void TSettingsPage::Load() {
 void TSettingsPage::Button2Click() {
     TConfig &C = Config();
     TVozedaRiru *Gen = FGen ? FGen() : nullptr;
-    THotKeyEdit *const Edits[3] = {FHotKey1, FHotKey3, FHotKey4};
-    uint16_t Values[3] = {FHotKey1->HotKey(), FHotKey3->HotKey(), FHotKey4->HotKey()};
-    if (Gen) {
-        const uint16_t Stored[3] = {C.SKey_ShowOrHideIE(), C.SKey_ScreenShot(), C.SKey_Chat()};
-        // The hotkeys of the stored values go first, so that a value kept as it was can be
-        // registered again.
-        for (const uint16_t Value : Stored)
-            Gen->RemoveHotKey(Value);
-        for (int I = 0; I < 3; ++I) {
-            if (Gen->AddHotKey(Values[I]))
-                continue;
-            // A combination that cannot be had (another program's, or one a feature before
-            // this one now holds) is not stored: the feature keeps its previous one, held again.
-            // Only when that one has just gone to a feature before it does this one have none.
-            const uint16_t Previous = Stored[I];
-            if (Previous != 0 && std::find(Values, Values + I, Previous) != Values + I) {
-                Values[I] = 0;
-            } else {
-                if (Previous != Values[I])
-                    Gen->AddHotKey(Previous, false);
-                Values[I] = Previous;
-            }
-            Edits[I]->SetHotKey(Values[I]);
-        }
-    }
+    THotKeyEdit *const Edits[] = {FHotKey1, FHotKey3, FHotKey4};
+    TVozedaRiru::TStoredHotKeys Values;
+    for (size_t I = 0; I < Values.size(); ++I)
+        Values[I] = Edits[I]->HotKey();
+    // A field whose combination could not be had shows what the feature has instead.
+    if (Gen)
+        Values = Gen->ReplaceStoredHotKeys(
+            Values, [&Edits](size_t I, uint16_t Held) { Edits[I]->SetHotKey(Held); });
     C.SetSKey_ShowOrHideIE(Values[0]);
     C.SetSKey_ScreenShot(Values[1]);
     C.SetSKey_Chat(Values[2]);

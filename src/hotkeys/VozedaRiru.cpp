@@ -1,6 +1,7 @@
 #include "VozedaRiru.h"
 
-#include "HotKeyManager.h"
+#include <algorithm>
+
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
 #include "tasks/TaskManager.h"
@@ -45,17 +46,47 @@ void TVozedaRiru::StartAll() {
     FTaskManager->Start();
     // Each stored value is read at this moment; a value that cannot be registered is reported
     // and the others still are.
-    AddHotKey(Config().SKey_ShowOrHideIE());
-    AddHotKey(Config().SKey_ScreenShot());
-    AddHotKey(Config().SKey_Chat());
+    for (const uint16_t HotKey : StoredHotKeys())
+        AddHotKey(HotKey);
     AddHotKey(PortalWindowHotKey);
+}
+
+TVozedaRiru::TStoredHotKeys TVozedaRiru::StoredHotKeys() {
+    const TConfig &C = Config();
+    return {C.SKey_ShowOrHideIE(), C.SKey_ScreenShot(), C.SKey_Chat()};
 }
 
 void TVozedaRiru::RemoveAllHotKeys() {
     RemoveHotKey(PortalWindowHotKey);
-    RemoveHotKey(Config().SKey_ShowOrHideIE());
-    RemoveHotKey(Config().SKey_ScreenShot());
-    RemoveHotKey(Config().SKey_Chat());
+    RemoveStoredHotKeys(StoredHotKeys());
+}
+
+void TVozedaRiru::RemoveStoredHotKeys(const TStoredHotKeys &Stored) {
+    for (const uint16_t HotKey : Stored)
+        RemoveHotKey(HotKey);
+}
+
+TVozedaRiru::TStoredHotKeys TVozedaRiru::ReplaceStoredHotKeys(
+    TStoredHotKeys Values, const std::function<void(size_t Feature, uint16_t Held)> &GaveWay) {
+    const TStoredHotKeys Stored = StoredHotKeys();
+    // The stored values go first, so that a value kept as it was can be registered again.
+    RemoveStoredHotKeys(Stored);
+    for (size_t I = 0; I < Values.size(); ++I) {
+        if (AddHotKey(Values[I]))
+            continue;
+        const uint16_t Previous = Stored[I];
+        const auto Before = Values.begin() + I;
+        if (Previous != 0 && std::find(Values.begin(), Before, Previous) != Before) {
+            Values[I] = 0;
+        } else {
+            if (Previous != Values[I])
+                AddHotKey(Previous, false);
+            Values[I] = Previous;
+        }
+        if (GaveWay)
+            GaveWay(I, Values[I]);
+    }
+    return Values;
 }
 
 bool TVozedaRiru::AddHotKey(uint32_t HotKey, bool Warn) {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "HotKeyManager.h"
 #include "platform/Platform.h"
 #include "tasks/Clock.h"
 
@@ -35,7 +37,15 @@ public:
         std::function<void(double Usage)> OnAlarm;
     };
     // Ctrl+Alt+Q: shows or hides the portal window; fixed, never stored.
-    static constexpr uint32_t PortalWindowHotKey = 49233;
+    static constexpr uint32_t PortalWindowHotKey = HotKeyCtrl | HotKeyAlt | 'Q';
+    // The hotkeys of cfg.ini, one per feature in this order: show or hide the browsers, capture
+    // an area, open a chat.
+    using TStoredHotKeys = std::array<uint16_t, 3>;
+    // What the settings page shows before it loads the stored values: Ctrl+1, Ctrl+2, Ctrl+3.
+    static constexpr TStoredHotKeys DesignHotKeys = {HotKeyCtrl | '1', HotKeyCtrl | '2',
+                                                     HotKeyCtrl | '3'};
+    // The stored values as cfg.ini says now.
+    static TStoredHotKeys StoredHotKeys();
 
     // What a hotkey press ran, for tests that watch the dispatch.
     enum class TFeature { ShowOrHideIE, CaptureArea, Chat, PortalWindow };
@@ -51,6 +61,14 @@ public:
     // hotkey is held now, or the value is 0.
     bool AddHotKey(uint32_t HotKey, bool Warn = true);
     void RemoveHotKey(uint32_t HotKey);
+    // Lets go of the stored values' hotkeys and registers Values in their place. A value that
+    // cannot be had (another program's, or one a feature before it now holds) is reported in a
+    // warning box and gives way to the feature's stored value, held again; only when that one
+    // has just gone to a feature before it is the feature left without a hotkey (0). GaveWay
+    // hears of each such feature at once. Returns the values held now, the ones to store.
+    TStoredHotKeys
+    ReplaceStoredHotKeys(TStoredHotKeys Values,
+                         const std::function<void(size_t Feature, uint16_t Held)> &GaveWay = {});
 
     // Watches which feature each press runs (the chat's number as Argument); may be unset.
     void SetOnDispatch(TOnDispatch Value) { FOnDispatch = std::move(Value); }
@@ -65,6 +83,7 @@ public:
 private:
     void StartAll();
     void RemoveAllHotKeys();
+    void RemoveStoredHotKeys(const TStoredHotKeys &Stored);
     void HotKeyPressed(uint32_t HotKey, uint16_t Index);
     void ShowOrHideIE();
     void CaptureArea();

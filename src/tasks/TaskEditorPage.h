@@ -3,7 +3,7 @@
 #include <QObject>
 #include <memory>
 
-#include "Clock.h"
+#include "tasks/Clock.h"
 
 class QDataWidgetMapper;
 class QDateEdit;

@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "Clock.h"
-#include "TaskDataSet.h"
+#include "tasks/Clock.h"
+#include "tasks/TaskDataSet.h"
 
 class QAction;
 class TTaskEditorPage;

@@ -24,6 +24,7 @@
 #include "app/Help.h"
 #include "app/LineLabel.h"
 #include "app/Main.h"
+#include "app/MainTabs.h"
 #include "app/PageControl.h"
 #include "dialogs/Dialogs.h"
 #include "dialogs/InputBox.h"
@@ -276,7 +277,7 @@ private slots:
         Main.Action("DelTask")->trigger();
         Main.Action("DelTask")->trigger();
         QCOMPARE(Main.ADOTable1()->rowCount(), 0);
-        Pages->setCurrentIndex(1);
+        Pages->setCurrentIndex(TaskListTab);
         for (const QString &Misfit : Misfits(&Main))
             Found << "empty list: " + Misfit;
         Found.removeDuplicates();

@@ -4,7 +4,6 @@
 #include <QTest>
 
 #include "TestSupport.h"
-#include "app/AppWindows.h"
 #include "app/Main.h"
 #include "dialogs/Dialogs.h"
 #include "hotkeys/VozedaRiru.h"
@@ -19,16 +18,18 @@ private slots:
     void init() {
         TCpuMonitor::ResetSampling();
         Dir = std::make_unique<TTestConfig>(true);
-        Frm_Pop = new TFrm_Pop;
+        Pop = std::make_unique<TFrm_Pop>();
         Form = std::make_unique<TFrm_Main>(Fakes.Platform());
+        TFrm_Main::TWindows Windows;
+        Windows.Pop = Pop.get();
+        Form->SetWindows(Windows);
         Form->FormCreate();
         // Ticks come from the test, not from the clock.
         Form->Gen()->CpuMonitor()->SetActive(false);
     }
     void cleanup() {
         Form.reset();
-        delete Frm_Pop;
-        Frm_Pop = nullptr;
+        Pop.reset();
         Dir.reset();
     }
 
@@ -115,11 +116,34 @@ private slots:
         Fakes.CpuTimes->Load = 90;
         for (int I = 0; I < 16; ++I)
             Monitor->TimerTimer();
-        QVERIFY(!Frm_Pop->isVisible());
-        QVERIFY(Frm_Pop->Label1()->text().isEmpty());
+        QVERIFY(!Pop->isVisible());
+        QVERIFY(Pop->Label1()->text().isEmpty());
         Monitor->TimerTimer(); // tick 17
-        QCOMPARE(Frm_Pop->Label1()->text(), "CPU使用率超过设定值");
-        QVERIFY(Frm_Pop->isVisible());
+        QCOMPARE(Pop->Label1()->text(), "CPU使用率超过设定值");
+        QVERIFY(Pop->isVisible());
+    }
+
+    // The alert's level itself counts as high: fifteen samples of exactly the level alarm,
+    // fifteen just under it never do.
+    void alarmAtExactlyTheLevel_data() {
+        QTest::addColumn<double>("Load");
+        QTest::addColumn<bool>("Alarms");
+        // The monitor adds half a percent and keeps whole percents: 79.5 is a sample of 80.
+        QTest::newRow("at the level") << TCpuMonitor::AlarmLevel - 0.5 << true;
+        QTest::newRow("just under") << TCpuMonitor::AlarmLevel - 0.6 << false;
+    }
+    void alarmAtExactlyTheLevel() {
+        QFETCH(double, Load);
+        QFETCH(bool, Alarms);
+        Config().SetCPUMonitor(true);
+        TCpuMonitor *Monitor = Form->Gen()->CpuMonitor();
+        Fakes.CpuTimes->Load = Load;
+        // The baseline, fifteen samples to fill the queue, and the one that checks it; then as
+        // many again, in case a wrong level only shows on a later round.
+        for (int I = 0; I < 2 * (TCpuMonitor::QueueLength + 2); ++I)
+            Monitor->TimerTimer();
+        QCOMPARE(Pop->isVisible(), Alarms);
+        QCOMPARE(Monitor->UsageQueue().value(0), TCpuMonitor::AlarmLevel - (Alarms ? 0 : 1));
     }
 
     void noAlarmWhenSwitchedOff() {
@@ -129,12 +153,13 @@ private slots:
         for (int I = 0; I < 40; ++I)
             Form->Gen()->CpuMonitor()->TimerTimer();
         QCOMPARE(Label6->text(), "CPU使用率:100.5%");
-        QVERIFY(!Frm_Pop->isVisible());
+        QVERIFY(!Pop->isVisible());
     }
 
 private:
     TFakePlatform Fakes;
     std::unique_ptr<TTestConfig> Dir;
+    std::unique_ptr<TFrm_Pop> Pop; // the reminder window the CPU alert shows
     std::unique_ptr<TFrm_Main> Form;
 };
 

@@ -4,8 +4,8 @@
 #include <QtTest>
 
 #include "TestSupport.h"
-#include "app/AppWindows.h"
 #include "app/Main.h"
+#include "app/MainTabs.h"
 #include "app/PageControl.h"
 #include "dialogs/Dialogs.h"
 #include "hotkeys/HotKeyEdit.h"
@@ -31,7 +31,7 @@ private slots:
         QVERIFY(Sys->isEnabled());
         Sys->trigger();
         QVERIFY(Main.isVisible());
-        QCOMPARE(Main.PageControl1()->currentIndex(), 3);
+        QCOMPARE(Main.PageControl1()->currentIndex(), SettingsTab);
         QCOMPARE(Page->HotKey1()->text(), QString("Ctrl+5"));
         QCOMPARE(Page->HotKey3()->HotKey(), uint16_t(0));
         QVERIFY(Page->CheckBox2()->isChecked());
@@ -39,9 +39,9 @@ private slots:
         Page->HotKey1()->SetHotKey(16440);
         QTabBar *Bar = Main.PageControl1()->tabBar();
         QTest::mouseClick(Bar, Qt::LeftButton, {}, Bar->tabRect(0).center());
-        QCOMPARE(Main.PageControl1()->currentIndex(), 0);
+        QCOMPARE(Main.PageControl1()->currentIndex(), CommonTab);
         QTest::mouseClick(Bar, Qt::LeftButton, {}, Bar->tabRect(3).center());
-        QCOMPARE(Main.PageControl1()->currentIndex(), 3);
+        QCOMPARE(Main.PageControl1()->currentIndex(), SettingsTab);
         QCOMPARE(Page->HotKey1()->HotKey(), uint16_t(16437));
         // "确定" stores and hides the window.
         Page->HotKey3()->SetHotKey(16440);

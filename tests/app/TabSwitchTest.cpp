@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 
 #include "app/Main.h"
+#include "app/MainTabs.h"
 #include "app/PageControl.h"
 #include "dialogs/Dialogs.h"
 #include "hotkeys/HotKeyEdit.h"
@@ -48,7 +49,7 @@ void Wheel(QWidget *W, int Delta) {
 // whatever has the focus inside the pages), the arrows and the wheel on the tab bar.
 void Press(TFrm_Main &Main, TInput Input) {
     QWidget *Focus = Main.findChild<QLineEdit *>("DBEdit1");
-    if (Main.PageControl1()->currentIndex() != TFrm_Main::TaskEditorTab)
+    if (Main.PageControl1()->currentIndex() != TaskInfoTab)
         Focus = Main.PageControl1()->currentWidget();
     QTabBar *Bar = Main.PageControl1()->tabBar();
     switch (Input) {
@@ -98,7 +99,7 @@ struct TRig {
     // A new task typed into the editor and not yet stored.
     void StartTask(const QString &Name) {
         Main->Action("AddTask")->trigger();
-        QCOMPARE(Pages()->currentIndex(), TFrm_Main::TaskEditorTab);
+        QCOMPARE(Pages()->currentIndex(), TaskInfoTab);
         auto *Edit = Main->findChild<QLineEdit *>("DBEdit1");
         Edit->setFocus();
         QTest::keyClicks(Edit, Name);
@@ -141,7 +142,7 @@ private slots:
         QCOMPARE(R.Script.Shown().size(), 1);
         QCOMPARE(R.Script.Shown()[0].Kind, QString("question"));
         QCOMPARE(R.Script.Shown()[0].Text, QString("数据未保存，是否继续?"));
-        QCOMPARE(R.Pages()->currentIndex(), TFrm_Main::TaskEditorTab);
+        QCOMPARE(R.Pages()->currentIndex(), TaskInfoTab);
         QVERIFY(R.Main->TaskPages()->Editing());
         QCOMPARE(R.Table()->rowCount(), 1); // the unsaved new row
 
@@ -166,7 +167,7 @@ private slots:
         for (Qt::Key Key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_A})
             QTest::keyClick(R.Pages()->tabBar(), Key);
         QVERIFY(R.Script.Shown().isEmpty());
-        QCOMPARE(R.Pages()->currentIndex(), TFrm_Main::TaskEditorTab);
+        QCOMPARE(R.Pages()->currentIndex(), TaskInfoTab);
         QVERIFY(R.Main->TaskPages()->Editing());
     }
 
@@ -174,9 +175,9 @@ private slots:
         TRig R;
         TSettingsPage *Settings = R.Main->SettingsPage();
         QCOMPARE(Settings->HotKey1()->HotKey(), uint16_t(16433)); // not loaded yet
-        R.Pages()->setCurrentIndex(TFrm_Main::TaskEditorTab);
+        R.Pages()->setCurrentIndex(TaskInfoTab);
         Press(*R.Main, TInput::CtrlTab);
-        QCOMPARE(R.Pages()->currentIndex(), 3);
+        QCOMPARE(R.Pages()->currentIndex(), SettingsTab);
         QVERIFY(R.Script.Shown().isEmpty());
         // The stored values, not the design values: "确定" now would store what is stored.
         QCOMPARE(Settings->HotKey1()->HotKey(), uint16_t(16437));
@@ -188,31 +189,31 @@ private slots:
         // Changes left unsaved are gone when the user comes back by the keys.
         Settings->HotKey1()->SetHotKey(16440);
         Press(*R.Main, TInput::CtrlShiftTab);
-        QCOMPARE(R.Pages()->currentIndex(), 2);
+        QCOMPARE(R.Pages()->currentIndex(), TaskInfoTab);
         Press(*R.Main, TInput::CtrlTab);
         QCOMPARE(Settings->HotKey1()->HotKey(), uint16_t(16437));
 
         auto *Path = R.Main->findChild<QLineEdit *>("edt1");
         QVERIFY(Path->text().isEmpty());
         Press(*R.Main, TInput::CtrlTab);
-        QCOMPARE(R.Pages()->currentIndex(), 4);
+        QCOMPARE(R.Pages()->currentIndex(), EncryptTab);
         QCOMPARE(Path->text(), QString("/srv/locked"));
         // Ctrl+Tab goes round from the last tab to the first.
         Press(*R.Main, TInput::CtrlTab);
-        QCOMPARE(R.Pages()->currentIndex(), 0);
+        QCOMPARE(R.Pages()->currentIndex(), CommonTab);
         // The wheel and the arrows on the tab bar arrive the same way.
         Path->clear();
         R.Pages()->tabBar()->setFocus();
         QTest::keyClick(R.Pages()->tabBar(), Qt::Key_Left); // nothing left of the first tab
-        QCOMPARE(R.Pages()->currentIndex(), 0);
-        R.Pages()->setCurrentIndex(3);
+        QCOMPARE(R.Pages()->currentIndex(), CommonTab);
+        R.Pages()->setCurrentIndex(SettingsTab);
         QTest::keyClick(R.Pages()->tabBar(), Qt::Key_Right);
-        QCOMPARE(R.Pages()->currentIndex(), 4);
+        QCOMPARE(R.Pages()->currentIndex(), EncryptTab);
         QCOMPARE(Path->text(), QString("/srv/locked"));
         Path->clear();
-        R.Pages()->setCurrentIndex(3);
+        R.Pages()->setCurrentIndex(SettingsTab);
         Wheel(R.Pages()->tabBar(), -120);
-        QCOMPARE(R.Pages()->currentIndex(), 4);
+        QCOMPARE(R.Pages()->currentIndex(), EncryptTab);
         QCOMPARE(Path->text(), QString("/srv/locked"));
         QVERIFY(R.Script.Shown().isEmpty());
     }
@@ -225,18 +226,18 @@ private slots:
         R.Main->Action("actsysconfig")->trigger();
         QCOMPARE(R.Script.Shown().size(), 1);
         QCOMPARE(R.Script.Shown()[0].Text, QString("数据未保存，是否继续?"));
-        QCOMPARE(R.Pages()->currentIndex(), TFrm_Main::TaskEditorTab);
+        QCOMPARE(R.Pages()->currentIndex(), TaskInfoTab);
         QVERIFY(R.Main->TaskPages()->Editing());
         // "任务列表": Yes stores the row, then shows the list.
         R.Script.Answer(true);
         R.Main->Action("actTaskList")->trigger();
         QCOMPARE(R.Script.Shown().size(), 2);
-        QCOMPARE(R.Pages()->currentIndex(), TFrm_Main::TaskListTab);
+        QCOMPARE(R.Pages()->currentIndex(), TaskListTab);
         QCOMPARE(R.StoredName(0), QString("from the menu"));
         // "系统设置" with nothing unsaved: no question, the page loaded.
         R.Main->Action("actsysconfig")->trigger();
         QCOMPARE(R.Script.Shown().size(), 2);
-        QCOMPARE(R.Pages()->currentIndex(), 3);
+        QCOMPARE(R.Pages()->currentIndex(), SettingsTab);
         QCOMPARE(R.Main->SettingsPage()->HotKey1()->HotKey(), uint16_t(16437));
     }
 };

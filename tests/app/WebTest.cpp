@@ -111,6 +111,7 @@ void TWebTest::init() {
     Frm_About = new TFrm_About(FFake.Shell);
     Frm_Help = new TFrm_Help;
     FMain = new TFrm_Main(FFake.Platform());
+    FMain->SetWindows({.WB = Frm_WB, .About = Frm_About, .Help = Frm_Help});
     Frm_Main = FMain;
 }
 

@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "app/Main.h"
+#include "app/MainTabs.h"
 #include "app/PageControl.h"
 #include "dialogs/Dialogs.h"
 
@@ -106,7 +107,7 @@ private slots:
         FMain->show();
         QTabBar *Bar = FMain->PageControl1()->tabBar();
         QTest::mouseClick(Bar, Qt::LeftButton, {}, Bar->tabRect(4).center());
-        QCOMPARE(FMain->PageControl1()->currentIndex(), 4);
+        QCOMPARE(FMain->PageControl1()->currentIndex(), EncryptTab);
         auto *edt1 = FMain->findChild<QLineEdit *>("edt1");
         QVERIFY(edt1);
         QCOMPARE(edt1->text(), QString("/some/where"));

@@ -13,6 +13,7 @@
 #include "TestSupport.h"
 #include "app/Images.h"
 #include "app/Main.h"
+#include "app/MainTabs.h"
 #include "app/PageControl.h"
 #include "app/TaskRemind.h"
 #include "dialogs/Dialogs.h"
@@ -60,9 +61,9 @@ private slots:
 
         Menu->trigger();
         QVERIFY(Main.isVisible());
-        QCOMPARE(Main.PageControl1()->currentIndex(), 1);
+        QCOMPARE(Main.PageControl1()->currentIndex(), TaskListTab);
         Main.Action("actTaskInfo")->trigger();
-        QCOMPARE(Main.PageControl1()->currentIndex(), 2);
+        QCOMPARE(Main.PageControl1()->currentIndex(), TaskInfoTab);
     }
 
     void leavingATabWhileEditingAsks() {
@@ -72,19 +73,19 @@ private slots:
         Main.FormCreate();
         Main.show();
         Main.Action("AddTask")->trigger();
-        QCOMPARE(Main.PageControl1()->currentIndex(), 2);
+        QCOMPARE(Main.PageControl1()->currentIndex(), TaskInfoTab);
         QTest::keyClicks(Main.findChild<QLineEdit *>("DBEdit1"), "water the plants");
 
         Script.Answer(false);
         ClickTab(Main.PageControl1(), 0);
         QCOMPARE(Script.Shown().size(), 1);
         QCOMPARE(Script.Shown()[0].Text, QString("数据未保存，是否继续?"));
-        QCOMPARE(Main.PageControl1()->currentIndex(), 2);
+        QCOMPARE(Main.PageControl1()->currentIndex(), TaskInfoTab);
         QVERIFY(Main.TaskPages()->Editing());
 
         Script.Answer(true);
         ClickTab(Main.PageControl1(), 0);
-        QCOMPARE(Main.PageControl1()->currentIndex(), 0);
+        QCOMPARE(Main.PageControl1()->currentIndex(), CommonTab);
         QVERIFY(!Main.TaskPages()->Editing());
         QCOMPARE(Main.ADOTable1()->rowCount(), 1);
         QCOMPARE(Main.ADOTable1()->data(Main.ADOTable1()->index(0, 1)).toString(),
@@ -93,7 +94,7 @@ private slots:
         // Not editing: tabs change without a question.
         Script.Clear();
         ClickTab(Main.PageControl1(), 2);
-        QCOMPARE(Main.PageControl1()->currentIndex(), 2);
+        QCOMPARE(Main.PageControl1()->currentIndex(), TaskInfoTab);
         QVERIFY(Script.Shown().isEmpty());
     }
 

@@ -50,7 +50,6 @@ void TestConfig::MissingFileReadsDefaults() {
     QCOMPARE(Config().SKey_ShowOrHideIE(), 0);
     QCOMPARE(Config().AutoRun(), false);
     QCOMPARE(Config().CPUMonitor(), false);
-    QCOMPARE(Config().CPUUsage(), 0);
     QCOMPARE(Config().EncyptPath(), QString());
     QCOMPARE(Config().ConnStr(), QString());
     // Reading never creates the file.

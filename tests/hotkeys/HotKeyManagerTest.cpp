@@ -85,19 +85,16 @@ private slots:
         QCOMPARE(M.AddHotKey(16434), uint16_t(0));
         QVERIFY(M.HotKeyList().empty());
         QCOMPARE(AtomOf(16434), uint16_t(0));
-        QVERIFY(!M.HotKeyValid(16434));
-        QCOMPARE(AtomOf(16434), uint16_t(0));
     }
 
-    void RemovalByValueAndByIndex() {
+    void RemovalByValue() {
         auto Fake = std::make_shared<TFakeHotKeys>();
         THotKeyManager M(Fake);
         const uint16_t A = M.AddHotKey(16433), B = M.AddHotKey(16434), C = M.AddHotKey(16435);
         QVERIFY(A && B && C);
         QVERIFY(!M.RemoveHotKey(16436));
-        QCOMPARE(M.RemoveHotKeyByIndex(0xC999), false);
         QCOMPARE(M.HotKeyList().size(), size_t(3));
-        QVERIFY(M.RemoveHotKeyByIndex(B));
+        QVERIFY(M.RemoveHotKey(16434));
         QCOMPARE(M.HotKeyList().size(), size_t(2));
         QCOMPARE(M.HotKeyList()[0].HotKey, 16433u);
         QCOMPARE(M.HotKeyList()[1].HotKey, 16435u);
@@ -116,41 +113,6 @@ private slots:
                  (std::vector<std::string>{"Unregister " + std::to_string(D) + " ok",
                                            "Unregister " + std::to_string(C) + " ok"}));
         QVERIFY(M.HotKeyList().empty());
-    }
-
-    void ChangeHotKeyLosesTheOldOneEvenWhenTheNewFails() {
-        auto Fake = std::make_shared<TFakeHotKeys>();
-        Fake->Taken.push_back({platform::ModControl, '9'});
-        THotKeyManager M(Fake);
-        const uint16_t Id = M.AddHotKey(16433);
-        QCOMPARE(M.ChangeHotKey(0xC998, 16434), uint16_t(0));
-        QCOMPARE(M.HotKeyList().size(), size_t(1));
-        const uint16_t New = M.ChangeHotKey(Id, 16434);
-        QVERIFY(New != 0);
-        QCOMPARE(M.HotKeyList().size(), size_t(1));
-        QCOMPARE(M.HotKeyList()[0].HotKey, 16434u);
-        QCOMPARE(M.ChangeHotKey(New, 16441), uint16_t(0)); // Ctrl+9 is another program's
-        QVERIFY(M.HotKeyList().empty());
-        QVERIFY(Fake->Held.empty());
-        QCOMPARE(Atoms::References(New), 0);
-    }
-
-    void HotKeyValidOnHeldFreeAndTakenCombinations() {
-        auto Fake = std::make_shared<TFakeHotKeys>();
-        Fake->Taken.push_back({platform::ModControl, '2'});
-        THotKeyManager M(Fake);
-        QList<QPair<uint32_t, uint16_t>> Pressed;
-        M.SetOnHotKeyPressed([&](uint32_t V, uint16_t I) { Pressed.append({V, I}); });
-        const uint16_t Id = M.AddHotKey(16433);
-        QVERIFY(M.HotKeyValid(16433));
-        QVERIFY(M.HotKeyValid(16435));
-        QVERIFY(!M.HotKeyValid(16434));
-        // The held one still works, the checked free one was not kept.
-        QVERIFY(Fake->Press(platform::ModControl, '1'));
-        QCOMPARE(Pressed, (QList<QPair<uint32_t, uint16_t>>{{16433u, Id}}));
-        QCOMPARE(Fake->Held.size(), size_t(1));
-        QCOMPARE(Atoms::References(Id), 1);
-        QCOMPARE(AtomOf(16435), uint16_t(0));
     }
 
     void PressesRebuildTheValue() {

@@ -51,18 +51,12 @@ private slots:
         R.Create();
         auto *Box = R.Tab.findChild<QGroupBox *>("快捷键设置");
         QVERIFY(Box);
-        QCOMPARE(Box->geometry(), QRect(0, 0, 361, 81));
         QCOMPARE(R.Tab.findChild<QGroupBox *>("GroupBox9")->title(), QString("提醒设置"));
         QCOMPARE(R.Tab.findChild<QLabel *>("Label8")->text(), QString("显示/隐藏IE"));
         QCOMPARE(R.Tab.findChild<QLabel *>("Label10")->text(), QString("截屏"));
         QCOMPARE(R.Tab.findChild<QLabel *>("Label11")->text(), QString("聊天"));
         auto *E1 = R.Tab.findChild<THotKeyEdit *>("HotKey1");
-        // The design's places, moved so that every label is level with its field, the two fields
-        // of the left column start together, and the ticks sit inside their frame (the whole
-        // forms are checked at the real fonts by test_formsfit).
-        QCOMPARE(E1->geometry(), QRect(86, 22, 91, 19));
-        QCOMPARE(R.Page->HotKey3()->geometry(), QRect(86, 47, 91, 19));
-        QCOMPARE(R.Tab.findChild<THotKeyEdit *>("HotKey4")->geometry(), QRect(224, 47, 121, 19));
+        // (Where each control sits is checked at the real fonts by test_formsfit.)
         QCOMPARE(R.Tab.findChild<QLabel *>("Label8")->buddy(), E1);
         QCOMPARE(E1->HotKey(), uint16_t(16433));
         QCOMPARE(E1->text(), QString("Ctrl+1"));
@@ -70,9 +64,7 @@ private slots:
         QCOMPARE(R.Page->HotKey4()->HotKey(), uint16_t(16435));
         QCOMPARE(R.Page->CheckBox1()->text(), QString("开机自动运行"));
         QCOMPARE(R.Page->CheckBox2()->text(), QString("CPU使用量过高时提示"));
-        QCOMPARE(R.Page->CheckBox2()->geometry(), QRect(119, 20, 137, 18));
         QCOMPARE(R.Page->Button2()->text(), QString("确定"));
-        QCOMPARE(R.Page->Button2()->geometry(), QRect(286, 262, 75, 25));
         QCOMPARE(R.Page->objectName(), QString("Panel3"));
         // With no cfg.ini the page shows three empty edits and no ticks once loaded.
         R.Page->Load();
