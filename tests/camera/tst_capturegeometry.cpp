@@ -47,8 +47,9 @@ private slots:
         QTest::newRow("5 px inside it") << S << QPoint(105, 150) << int(EdgeLeft);
         QTest::newRow("6 px inside it") << S << QPoint(106, 150) << 0;
         QTest::newRow("on the right edge") << S << QPoint(300, 150) << int(EdgeRight);
-        QTest::newRow("5 px right of it") << S << QPoint(305, 150) << int(EdgeRight);
-        QTest::newRow("6 px right of it") << S << QPoint(306, 150) << 0;
+        // The right edge lies past the selection's last pixel: it reaches one pixel less out.
+        QTest::newRow("4 px right of it") << S << QPoint(304, 150) << int(EdgeRight);
+        QTest::newRow("5 px right of it") << S << QPoint(305, 150) << 0;
         QTest::newRow("top left corner") << S << QPoint(98, 97) << (EdgeLeft | EdgeTop);
         QTest::newRow("bottom right corner") << S << QPoint(302, 203) << (EdgeRight | EdgeBottom);
         QTest::newRow("top right corner") << S << QPoint(300, 100) << (EdgeRight | EdgeTop);
