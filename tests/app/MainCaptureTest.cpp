@@ -28,6 +28,7 @@ private slots:
         QVERIFY(Background.ShowOnTop());
         for (const char *Name : {"actSubArea", "actCameraWindow", "actCameraWindowLikeSpy"})
             QVERIFY2(Main.Action(Name)->isEnabled(), Name);
+        // Runs the command of Button: 0, or -1 when the capture did not follow the steps.
         const auto Run = [&](const char *Button, const TSteps &Steps) {
             auto *B = Main.findChild<QToolButton *>(Button);
             return Drive(
@@ -40,25 +41,28 @@ private slots:
         Dialogs::TDialogScript Script;
 
         // The rectangle manner: a drag and Enter.
-        Run("btnSubArea", {Do({"mousemove", "10", "20", "mousedown", "1", "mousemove", "40", "60",
-                               "mouseup", "1"}),
-                           UntilOutlined(QRect(10, 20, 30, 40)), Do({"key", "Return"})});
+        QCOMPARE(Run("btnSubArea", {Do({"mousemove", "10", "20", "mousedown", "1", "mousemove",
+                                        "40", "60", "mouseup", "1"}),
+                                    UntilOutlined(QRect(10, 20, 30, 40)), Do({"key", "Return"})}),
+                 0);
         QCOMPARE(Script.Shown().size(), 1);
         QCOMPARE(Script.Shown()[0].Text, QString("图像已存至剪贴板"));
         QVERIFY(ShowsPattern(ClipboardPng(), QRect(10, 20, 30, 40)));
 
         // The hover manner: one click takes the window under the pointer.
         Script.Clear();
-        Run("btnCameraWindow",
-            {Do({"mousemove", "500", "400"}), UntilOutlined(Screen), Do({"click", "1"})});
+        QCOMPARE(Run("btnCameraWindow",
+                     {Do({"mousemove", "500", "400"}), UntilOutlined(Screen), Do({"click", "1"})}),
+                 0);
         QCOMPARE(Script.Shown().size(), 1);
         QCOMPARE(ClipboardPng().size(), Screen.size());
 
         // The drag manner: a click away from its crosshair takes nothing; Esc ends it silently.
         Script.Clear();
         QVERIFY(SetClipboardText("before"));
-        Run("btnCameraWindowLikeSpy",
-            {Do({"mousemove", "500", "400", "click", "1"}), Do({"key", "Escape"})});
+        QCOMPARE(Run("btnCameraWindowLikeSpy",
+                     {Do({"mousemove", "500", "400", "click", "1"}), Do({"key", "Escape"})}),
+                 0);
         QVERIFY(Script.Shown().isEmpty());
         QCOMPARE(ClipboardText(), QString("before"));
     }

@@ -105,6 +105,7 @@ struct TDriveState {
     std::unique_ptr<QProcess> XDoTool;
     QTimer Poll;
     QTimer Safety;
+    bool GaveUp = false;
 };
 
 void SendEscape() {
@@ -119,6 +120,7 @@ bool StillWaiting(TDriveState &S, const QString &What) {
     if (!S.StepDeadline.hasExpired())
         return true;
     qWarning("capture driver: gave up after %d ms waiting for %s", WaitMs, qPrintable(What));
+    S.GaveUp = true;
     S.Poll.stop();
     SendEscape();
     return false;
@@ -204,7 +206,7 @@ int32_t Drive(const std::function<int32_t()> &Capture, const std::function<TStep
     S.Poll.stop();
     if (S.XDoTool && !S.XDoTool->waitForFinished(10000))
         S.XDoTool->kill();
-    return Result;
+    return S.GaveUp ? -1 : Result;
 }
 
 int32_t Drive(const std::function<int32_t()> &Capture, const TSteps &Steps) {

@@ -51,7 +51,8 @@ TStep Until(const QString &What, std::function<bool()> Ready);
 
 // Runs Capture; once the frozen screens are up, plays the steps Steps gives at that moment, one
 // after the other. A wait that does not hold within 10 s, or a capture still running 15 s after
-// it began, is ended with Esc (and the wait named in a warning).
+// it began, is ended with Esc; the capture's result, or -1 when a wait gave up (named in a
+// warning).
 int32_t Drive(const std::function<int32_t()> &Capture, const std::function<TSteps()> &Steps);
 int32_t Drive(const std::function<int32_t()> &Capture, const TSteps &Steps);
 
