@@ -4,7 +4,8 @@
 #include <QClipboard>
 #include <QThread>
 
-#include "Capture.h"
+#include "SubAreaCapture.h"
+#include "WindowCapture.h"
 
 namespace {
 
@@ -14,7 +15,8 @@ bool FaultArmed = false;
 // A hotkey pressed during a capture must not start a second one inside the first.
 bool Busy = false;
 
-int32_t Capture(camera::TMode Mode) noexcept {
+// Runs the capture Make makes: made only once a capture may start.
+template <class TMake> int32_t Capture(TMake Make) noexcept {
     try {
         auto *App = qobject_cast<QApplication *>(QCoreApplication::instance());
         // Widgets and the clipboard belong to the thread of the program's QApplication.
@@ -28,12 +30,12 @@ int32_t Capture(camera::TMode Mode) noexcept {
         struct TLeave {
             ~TLeave() { Busy = false; }
         } Leave;
-        camera::TCapture C(Mode, camera::CreateWindowFinder());
+        const std::unique_ptr<camera::TCapture> C = Make();
         if (ShownHook)
-            C.SetOnShown([Hook = ShownHook, Data = ShownHookData] { Hook(Data); });
-        C.SetFault(FaultArmed);
+            C->SetOnShown([Hook = ShownHook, Data = ShownHookData] { Hook(Data); });
+        C->SetFault(FaultArmed);
         FaultArmed = false;
-        const QImage Image = C.Run();
+        const QImage Image = C->Run();
         if (Image.isNull())
             return 0;
         // The process serves the clipboard from now on, for as long as it runs.
@@ -49,15 +51,17 @@ int32_t Capture(camera::TMode Mode) noexcept {
 extern "C" {
 
 int32_t CameraSubArea(void) {
-    return Capture(camera::TMode::SubArea);
+    return Capture([] { return std::make_unique<camera::TSubAreaCapture>(); });
 }
 
 int32_t CameraWindow(void) {
-    return Capture(camera::TMode::Window);
+    return Capture(
+        [] { return std::make_unique<camera::TWindowCapture>(camera::CreateWindowFinder()); });
 }
 
 int32_t CameraWindowLikeSpy(void) {
-    return Capture(camera::TMode::WindowLikeSpy);
+    return Capture(
+        [] { return std::make_unique<camera::TSpyCapture>(camera::CreateWindowFinder()); });
 }
 
 void CameraSetShownHook(TCameraShownHook Hook, void *Data) {

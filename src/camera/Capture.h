@@ -8,26 +8,23 @@
 #include <memory>
 #include <vector>
 
-#include "WindowFinder.h"
+#include "CaptureGeometry.h"
 
 class QPainter;
-class QScreen;
-class QWidget;
 
 namespace camera {
-
-enum class TMode { SubArea, Window, WindowLikeSpy };
 
 class TOverlay;
 
 // One capture: every screen is grabbed and shown frozen in a borderless window on top of it, the
 // user picks over that, and the picked pixels are cut from the grabbed images. Positions are
 // kept in the pixels of the windowing system (root-window pixels on X11), so that a pick is
-// exact on every monitor whatever its scale factor.
+// exact on every monitor whatever its scale factor. What the user picks, and how, is up to the
+// manner of capture deriving from this.
 class TCapture {
 public:
-    TCapture(TMode Mode, std::unique_ptr<IWindowFinder> Finder);
-    ~TCapture();
+    TCapture();
+    virtual ~TCapture();
     TCapture(const TCapture &) = delete;
     TCapture &operator=(const TCapture &) = delete;
 
@@ -41,11 +38,8 @@ public:
     QImage Run();
 
     // For the overlay windows.
-    struct TFrozenScreen {
-        QRect Logical;   // in Qt's coordinates
-        QRect Native;    // in root-window pixels
-        qreal Ratio = 1; // root-window pixels per Qt pixel
-        QImage Image;    // Native.size() pixels
+    struct TFrozenScreen : TScreenArea {
+        QImage Image; // Native.size() pixels
         std::unique_ptr<TOverlay> Overlay;
     };
     void Paint(const TFrozenScreen &Screen, QPainter &P, const QRect &Update) const;
@@ -59,42 +53,58 @@ public:
     void Fail(std::exception_ptr Error);
     void Cancel();
 
-private:
-    enum class TDrag { None, New, Move, Resize };
+protected:
+    // What a manner of capture decides. Points and rectangles are in root-window pixels; Ratio
+    // is that of the screen under the pointer.
+    virtual QString HintText() const = 0;
+    // The rectangle outlined (and taken on confirming), empty for none.
+    virtual QRect Highlight() const = 0;
+    virtual Qt::CursorShape CursorAt(const QPoint &P, qreal Ratio) const = 0;
+    // Before the screens are frozen, and once the frozen screens are shown.
+    virtual void Prepare() {}
+    virtual void Started() {}
+    // The left button pressed, the pointer moved, the left button let go.
+    virtual void Press(const QPoint &, qreal) {}
+    virtual void Move(const QPoint &) {}
+    virtual void Release(const QPoint &) {}
+    // A left double click; false when it counts as a press of its own.
+    virtual bool DoubleClick(const QPoint &) { return false; }
+    // Return or Enter, and an arrow key's step.
+    virtual void Enter() {}
+    virtual void Arrow(const QPoint &, Qt::KeyboardModifiers) {}
+    // The instructions' box on Screen, in its window's coordinates (empty: none shown); what is
+    // drawn in it beside the text, which starts at TextRect.
+    virtual QRect HintRect(const TFrozenScreen &Screen) const;
+    virtual void PaintHint(const TFrozenScreen &, QPainter &, QRect &) const {}
+    // What is drawn on the highlight besides its outline; Local in the window's coordinates.
+    virtual void PaintHighlight(QPainter &, const QRect &, const QRect &) const {}
+    // The crosshair a pick starts from, if any.
+    virtual QRect TargetRect() const { return {}; }
 
-    QPoint NativeFromGlobal(const QPointF &Global, const TOverlay *Overlay) const;
-    QRectF ToLocal(const TFrozenScreen &Screen, const QRect &Native) const;
-    QRect Highlight() const;
-    void SetHighlight(const QRect &Value);
-    void SetSelection(const QRect &Value);
-    void SetWindowRect(const QRect &Value);
-    void UpdateAround(const QRect &Old, const QRect &New);
-    QRect HintRect(const TFrozenScreen &Screen) const;
-    QRect TargetRect() const; // the crosshair of the spy panel, root-window pixels
-    QRect PanelRect() const;
-    int HitEdges(const QPoint &P, int Tolerance) const;
+    static const QColor &OutlineColor();
+    const TFrozenScreen &MainScreen() const { return FScreens[FMain]; }
+    const QRect &Desktop() const { return FDesktop; }
+    bool IsMain(const TFrozenScreen &Screen) const { return &Screen == &MainScreen(); }
+    QPoint NativeAt(const QPointF &Global, const TOverlay *Overlay) const;
+    // Repaints what a change of the highlight from Old to New touches.
+    void HighlightChanged(const QRect &Old, const QRect &New);
+    void UpdateMainHint(const QRect &Local);
+    void SetCursorEverywhere(Qt::CursorShape Shape);
     void UpdateCursor(TOverlay *Overlay, const QPoint &P);
-    void PointAt(const QPoint &P);
+    // Takes the pixels of Region; nothing for an empty one.
     void Confirm(const QRect &Region);
+
+private:
     void StartKeyboardGrab();
     void GrabKeyboard();
     QImage Cut(const QRect &Region) const;
+    void Finish(QImage Result);
 
-    TMode FMode;
-    std::unique_ptr<IWindowFinder> FFinder;
     std::function<void()> FOnShown;
     bool FFault = false;
     std::vector<TFrozenScreen> FScreens;
     size_t FMain = 0; // the screen where the pointer was when the capture began
     QRect FDesktop;   // all screens, root-window pixels
-    std::vector<QRect> FWindows;
-    QRect FSelection;
-    QRect FWindowRect;
-    TDrag FDrag = TDrag::None;
-    int FEdges = 0;
-    QPoint FAnchor;
-    QRect FStartSelection;
-    bool FSpyDragging = false;
     size_t FPaintedCount = 0;
     bool FGrabStarted = false;
     int FGrabTries = 0;

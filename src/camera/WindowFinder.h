@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPoint>
 #include <QRect>
 #include <memory>
 #include <vector>
@@ -18,9 +17,6 @@ public:
 // The finder of the windowing system the library was built for; one that finds nothing where
 // that system is not in use.
 std::unique_ptr<IWindowFinder> CreateWindowFinder();
-
-// The first of Windows (topmost first) that holds Point, or an empty rectangle.
-QRect WindowAt(const std::vector<QRect> &Windows, const QPoint &Point);
 
 } // namespace camera
 

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "FileStamp.h"
+#include "IniText.h"
 
 // An INI file read and written the way the Windows private-profile functions do it: every read
 // looks at the file (a hand edit is seen by the next read), every write changes or adds exactly
@@ -23,7 +24,7 @@ public:
     // file: a file too large is not read at all (every key reads its default) and never written;
     // a line too long is passed over by reads and kept as it is by writes.
     static constexpr qint64 MaxFileSize = 1024 * 1024;
-    static constexpr qint64 MaxLineLength = 64 * 1024;
+    static constexpr qint64 MaxLineLength = IniText::MaxLineLength;
 
     // The value, up to 2047 characters, without surrounding blanks or matching quotes.
     QString ReadString(const QString &Section, const QString &Key, const QString &Default) const;

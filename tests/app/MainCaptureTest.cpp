@@ -28,7 +28,8 @@ private slots:
         QVERIFY(Background.ShowOnTop());
         for (const char *Name : {"actSubArea", "actCameraWindow", "actCameraWindowLikeSpy"})
             QVERIFY2(Main.Action(Name)->isEnabled(), Name);
-        const auto Run = [&](const char *Button, const QStringList &Steps) {
+        // Runs the command of Button: 0, or -1 when the capture did not follow the steps.
+        const auto Run = [&](const char *Button, const TSteps &Steps) {
             auto *B = Main.findChild<QToolButton *>(Button);
             return Drive(
                 [B] {
@@ -40,23 +41,28 @@ private slots:
         Dialogs::TDialogScript Script;
 
         // The rectangle manner: a drag and Enter.
-        Run("btnSubArea", {"mousemove", "10", "20", "mousedown", "1", "mousemove", "40", "60",
-                           "mouseup", "1", "sleep", "0.2", "key", "Return"});
+        QCOMPARE(Run("btnSubArea", {Do({"mousemove", "10", "20", "mousedown", "1", "mousemove",
+                                        "40", "60", "mouseup", "1"}),
+                                    UntilOutlined(QRect(10, 20, 30, 40)), Do({"key", "Return"})}),
+                 0);
         QCOMPARE(Script.Shown().size(), 1);
         QCOMPARE(Script.Shown()[0].Text, QString("图像已存至剪贴板"));
         QVERIFY(ShowsPattern(ClipboardPng(), QRect(10, 20, 30, 40)));
 
         // The hover manner: one click takes the window under the pointer.
         Script.Clear();
-        Run("btnCameraWindow", {"mousemove", "500", "400", "sleep", "0.2", "click", "1"});
+        QCOMPARE(Run("btnCameraWindow",
+                     {Do({"mousemove", "500", "400"}), UntilOutlined(Screen), Do({"click", "1"})}),
+                 0);
         QCOMPARE(Script.Shown().size(), 1);
         QCOMPARE(ClipboardPng().size(), Screen.size());
 
         // The drag manner: a click away from its crosshair takes nothing; Esc ends it silently.
         Script.Clear();
-        SetClipboardText("before");
-        Run("btnCameraWindowLikeSpy",
-            {"mousemove", "500", "400", "click", "1", "sleep", "0.2", "key", "Escape"});
+        QVERIFY(SetClipboardText("before"));
+        QCOMPARE(Run("btnCameraWindowLikeSpy",
+                     {Do({"mousemove", "500", "400", "click", "1"}), Do({"key", "Escape"})}),
+                 0);
         QVERIFY(Script.Shown().isEmpty());
         QCOMPARE(ClipboardText(), QString("before"));
     }
@@ -73,23 +79,28 @@ private slots:
         QVERIFY(Common);
         Common->popup(QPoint(100, 100));
         QVERIFY(QTest::qWaitForWindowExposed(Common));
-        QTest::qWait(200);
         const QRect Menu = Common->geometry();
+        // The menu drawn on the screen, over the pattern.
+        QVERIFY(QTest::qWaitFor([&Menu] { return !ScreenShowsPattern(Menu); }, 10000));
         const QPoint Entry =
             Common->mapToGlobal(Common->actionGeometry(Main.Action("actSubArea")).center());
         Dialogs::TDialogScript Script;
         const QString X0 = QString::number(Menu.left()), Y0 = QString::number(Menu.top());
         const QString X1 = QString::number(Menu.left() + Menu.width());
         const QString Y1 = QString::number(Menu.top() + Menu.height());
+        QAction *SubArea = Main.Action("actSubArea");
         const int32_t Told = Drive(
             [&] {
-                QProcess::execute("xdotool",
-                                  {"mousemove", QString::number(Entry.x()),
-                                   QString::number(Entry.y()), "sleep", "0.2", "click", "1"});
+                // Clicked once the menu shows the entry under the pointer.
+                QProcess::execute("xdotool", {"mousemove", QString::number(Entry.x()),
+                                              QString::number(Entry.y())});
+                if (!QTest::qWaitFor([&] { return Common->activeAction() == SubArea; }, 10000))
+                    return 0;
+                QProcess::execute("xdotool", {"click", "1"});
                 return QTest::qWaitFor([&] { return !Script.Shown().isEmpty(); }, 10000) ? 1 : 0;
             },
-            {"mousemove", X0, Y0, "mousedown", "1", "mousemove", X1, Y1, "mouseup", "1", "sleep",
-             "0.2", "key", "Return"});
+            {Do({"mousemove", X0, Y0, "mousedown", "1", "mousemove", X1, Y1, "mouseup", "1"}),
+             UntilOutlined(Menu), Do({"key", "Return"})});
         QCOMPARE(Told, 1);
         QCOMPARE(Script.Shown().size(), 1);
         QVERIFY(ShowsPattern(ClipboardPng(), Menu));

@@ -28,12 +28,12 @@ private slots:
     }
 
     void init() {
-        SetClipboardText("before");
+        QVERIFY(SetClipboardText("before"));
         QVERIFY(FBackground->ShowOnTop());
     }
 
     void cleanup() {
-        FWindow->HideNow();
+        QVERIFY(FWindow->HideNow());
         CameraSetFault(0);
         QCOMPARE(OverlayCount(), 0);
     }
@@ -41,11 +41,12 @@ private slots:
     // A dragged rectangle confirmed by a double click inside it is on the clipboard as a PNG of
     // exactly those screen pixels, served after the call returned.
     void subAreaDragAndDoubleClick() {
-        const int32_t R =
-            Drive(&CameraSubArea,
-                  {"mousemove", "100", "120",   "mousedown", "1", "mousemove", "200", "200",
-                   "mousemove", "300", "270",   "mouseup",   "1", "sleep",     "0.2", "mousemove",
-                   "150",       "150", "click", "--repeat",  "2", "--delay",   "60",  "1"});
+        const int32_t R = Drive(
+            &CameraSubArea,
+            {Do({"mousemove", "100", "120", "mousedown", "1", "mousemove", "200", "200",
+                 "mousemove", "300", "270", "mouseup", "1"}),
+             UntilOutlined(QRect(100, 120, 200, 150)),
+             Do({"mousemove", "150", "150", "click", "--repeat", "2", "--delay", "60", "1"})});
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
         QCOMPARE(Image.size(), QSize(200, 150));
@@ -53,14 +54,19 @@ private slots:
     }
 
     // Dragged from bottom right to top left, then nudged by the arrow keys, widened with Shift
-    // and taken with Enter.
+    // and taken with Enter. Each key goes out once the capture holds the keyboard and has taken
+    // the keys before it, however slow the build.
     void subAreaKeysNudgeAndResize() {
-        const int32_t R =
-            Drive(&CameraSubArea,
-                  {"mousemove", "150",         "130",        "mousedown",  "1",     "mousemove",
-                   "100",       "100",         "mousemove",  "50",         "50",    "mouseup",
-                   "1",         "sleep",       "0.2",        "key",        "Right", "Right",
-                   "Down",      "shift+Right", "shift+Down", "shift+Down", "Return"});
+        const int32_t R = Drive(&CameraSubArea,
+                                {Do({"mousemove", "150", "130", "mousedown", "1", "mousemove",
+                                     "100", "100", "mousemove", "50", "50", "mouseup", "1"}),
+                                 UntilOutlined(QRect(50, 50, 100, 80)), Do({"key", "Right"}),
+                                 UntilOutlined(QRect(51, 50, 100, 80)), Do({"key", "Right"}),
+                                 UntilOutlined(QRect(52, 50, 100, 80)), Do({"key", "Down"}),
+                                 UntilOutlined(QRect(52, 51, 100, 80)), Do({"key", "shift+Right"}),
+                                 UntilOutlined(QRect(52, 51, 101, 80)), Do({"key", "shift+Down"}),
+                                 UntilOutlined(QRect(52, 51, 101, 81)), Do({"key", "shift+Down"}),
+                                 UntilOutlined(QRect(52, 51, 101, 82)), Do({"key", "Return"})});
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
         QCOMPARE(Image.size(), QSize(101, 82));
@@ -69,15 +75,16 @@ private slots:
 
     // The rectangle's right edge is dragged outwards, then the whole rectangle is moved.
     void subAreaResizeByEdgeAndMove() {
-        const int32_t R = Drive(
-            &CameraSubArea, {"mousemove", "400",   "300",       "mousedown", "1",     "mousemove",
-                             "450",       "350",   "mousemove", "500",       "400",   "mouseup",
-                             "1",         "sleep", "0.2",       "mousemove", "500",   "350",
-                             "mousedown", "1",     "mousemove", "520",       "350",   "mousemove",
-                             "540",       "350",   "mouseup",   "1",         "sleep", "0.2",
-                             "mousemove", "450",   "350",       "mousedown", "1",     "mousemove",
-                             "455",       "360",   "mousemove", "460",       "370",   "mouseup",
-                             "1",         "sleep", "0.2",       "key",       "Return"});
+        const int32_t R = Drive(&CameraSubArea,
+                                {Do({"mousemove", "400", "300", "mousedown", "1", "mousemove",
+                                     "450", "350", "mousemove", "500", "400", "mouseup", "1"}),
+                                 UntilOutlined(QRect(400, 300, 100, 100)),
+                                 Do({"mousemove", "500", "350", "mousedown", "1", "mousemove",
+                                     "520", "350", "mousemove", "540", "350", "mouseup", "1"}),
+                                 UntilOutlined(QRect(400, 300, 140, 100)),
+                                 Do({"mousemove", "450", "350", "mousedown", "1", "mousemove",
+                                     "455", "360", "mousemove", "460", "370", "mouseup", "1"}),
+                                 UntilOutlined(QRect(410, 320, 140, 100)), Do({"key", "Return"})});
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
         QCOMPARE(Image.size(), QSize(140, 100));
@@ -94,9 +101,10 @@ private slots:
     }
     void subAreaCancels() {
         QFETCH(QStringList, Ending);
-        QStringList Steps{"mousemove", "100", "100",     "mousedown", "1",     "mousemove",
-                          "200",       "200", "mouseup", "1",         "sleep", "0.2"};
-        const int32_t R = Drive(&CameraSubArea, Steps + Ending);
+        const int32_t R =
+            Drive(&CameraSubArea, {Do({"mousemove", "100", "100", "mousedown", "1", "mousemove",
+                                       "200", "200", "mouseup", "1"}),
+                                   UntilOutlined(QRect(100, 100, 100, 100)), Do(Ending)});
         QCOMPARE(R, 0);
         QCOMPARE(ClipboardText(), QString("before"));
     }
@@ -105,8 +113,9 @@ private slots:
     void windowUnderPointer() {
         QVERIFY(FWindow->ShowOnTop());
         const int32_t R =
-            Drive(&CameraWindow, {"mousemove", "60", "60", "sleep", "0.1", "mousemove", "300",
-                                  "250", "sleep", "0.2", "click", "1"});
+            Drive(&CameraWindow, {Do({"mousemove", "60", "60"}), UntilOutlined(FScreen),
+                                  Do({"mousemove", "300", "250"}),
+                                  UntilOutlined(QRect(220, 160, 320, 200)), Do({"click", "1"})});
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
         QCOMPARE(Image.size(), QSize(320, 200));
@@ -116,8 +125,8 @@ private slots:
     // Beside the small window, the window below it (the whole screen here) is taken.
     void windowBelowPointer() {
         QVERIFY(FWindow->ShowOnTop());
-        const int32_t R =
-            Drive(&CameraWindow, {"mousemove", "600", "500", "sleep", "0.2", "click", "1"});
+        const int32_t R = Drive(&CameraWindow, {Do({"mousemove", "600", "500"}),
+                                                UntilOutlined(FScreen), Do({"click", "1"})});
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
         QCOMPARE(Image.size(), FScreen.size());
@@ -126,9 +135,12 @@ private slots:
 
     void windowCancels() {
         QVERIFY(FWindow->ShowOnTop());
-        QCOMPARE(Drive(&CameraWindow, {"mousemove", "300", "250", "sleep", "0.1", "key", "Escape"}),
+        const QRect Window(220, 160, 320, 200);
+        QCOMPARE(Drive(&CameraWindow, {Do({"mousemove", "300", "250"}), UntilOutlined(Window),
+                                       Do({"key", "Escape"})}),
                  0);
-        QCOMPARE(Drive(&CameraWindow, {"mousemove", "300", "250", "sleep", "0.1", "click", "3"}),
+        QCOMPARE(Drive(&CameraWindow, {Do({"mousemove", "300", "250"}), UntilOutlined(Window),
+                                       Do({"click", "3"})}),
                  0);
         QCOMPARE(ClipboardText(), QString("before"));
     }
@@ -138,9 +150,9 @@ private slots:
         QVERIFY(FWindow->ShowOnTop());
         const int32_t R = Drive(&CameraWindowLikeSpy, [] {
             const QPoint T = TargetCenter();
-            return QStringList{"mousemove", N(T.x()), N(T.y()), "mousedown", "1",
-                               "mousemove", "250",    "250",    "mousemove", "300",
-                               "260",       "sleep",  "0.2",    "mouseup",   "1"};
+            return TSteps{Do({"mousemove", N(T.x()), N(T.y()), "mousedown", "1", "mousemove", "250",
+                              "250", "mousemove", "300", "260"}),
+                          UntilOutlined(QRect(220, 160, 320, 200)), Do({"mouseup", "1"})};
         });
         QCOMPARE(R, 1);
         const QImage Image = ClipboardPng();
@@ -161,17 +173,24 @@ private slots:
         QFETCH(bool, Bare);
         QFETCH(QString, Ending);
         if (Bare)
-            FBackground->HideNow();
-        const int32_t R = Drive(&CameraWindowLikeSpy, [Ending] {
+            QVERIFY(FBackground->HideNow());
+        const QRect Screen = FScreen;
+        const int32_t R = Drive(&CameraWindowLikeSpy, [Ending, Bare, Screen] {
             const QPoint T = TargetCenter();
             if (Ending == "beside")
-                return QStringList{"mousemove", "300", "400", "mousedown", "1",
-                                   "mousemove", "320", "420", "mouseup",   "1",
-                                   "sleep",     "0.2", "key", "Escape"};
+                return TSteps{Do({"mousemove", "300", "400", "mousedown", "1", "mousemove", "320",
+                                  "420", "mouseup", "1"}),
+                              Do({"key", "Escape"})};
             const QPoint End = Ending == "release far" ? QPoint(640, 400) : T;
-            return QStringList{"mousemove", N(T.x()), N(T.y()), "mousedown", "1",
-                               "mousemove", "400",    "450",    "mousemove", N(End.x()),
-                               N(End.y()),  "sleep",  "0.2",    "mouseup",   "1"};
+            // On the way the crosshair is over the background, unless there is none.
+            return TSteps{
+                Do({"mousemove", N(T.x()), N(T.y()), "mousedown", "1", "mousemove", "400", "450"}),
+                Until("the crosshair to be picked up",
+                      [] { return OverlayCursor() == Qt::CrossCursor; }),
+                UntilOutlined(Bare ? QRect() : Screen),
+                Do({"mousemove", N(End.x()), N(End.y())}),
+                UntilOutlined(QRect()),
+                Do({"mouseup", "1"})};
         });
         QCOMPARE(R, 0);
         QCOMPARE(ClipboardText(), QString("before"));
@@ -181,9 +200,9 @@ private slots:
     // windows gone, and the next capture works again.
     void faultGivesZero() {
         CameraSetFault(1);
-        const QStringList Steps{"mousemove", "100", "100", "mousedown", "1",
-                                "mousemove", "160", "150", "mouseup",   "1",
-                                "sleep",     "0.2", "key", "Return"};
+        const TSteps Steps{Do({"mousemove", "100", "100", "mousedown", "1", "mousemove", "160",
+                               "150", "mouseup", "1"}),
+                           UntilOutlined(QRect(100, 100, 60, 50)), Do({"key", "Return"})};
         QCOMPARE(Drive(&CameraSubArea, Steps), 0);
         QCOMPARE(OverlayCount(), 0);
         QCOMPARE(ClipboardText(), QString("before"));
@@ -196,7 +215,7 @@ private slots:
         int32_t Inner = -1;
         const int32_t R = Drive(&CameraSubArea, [&Inner] {
             Inner = CameraWindow();
-            return QStringList{"key", "Escape"};
+            return TSteps{Do({"key", "Escape"})};
         });
         QCOMPARE(Inner, 0);
         QCOMPARE(R, 0);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDeadlineTimer>
+#include <QDebug>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QProcess>
@@ -10,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+#include <xcb/xcb.h>
 
 #include "camera/CameraDll.h"
 
@@ -21,7 +23,7 @@ QRgb Pattern(int X, int Y) {
 
 TPatternWindow::TPatternWindow(const QRect &Geometry)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint),
-      FImage(Geometry.size(), QImage::Format_RGB32) {
+      FGeometry(Geometry), FImage(Geometry.size(), QImage::Format_RGB32) {
     for (int Y = 0; Y < Geometry.height(); ++Y) {
         auto *Line = reinterpret_cast<QRgb *>(FImage.scanLine(Y));
         for (int X = 0; X < Geometry.width(); ++X)
@@ -35,18 +37,45 @@ TPatternWindow::TPatternWindow(const QRect &Geometry)
         QRectF(QPointF(Geometry.topLeft()) / Ratio, QSizeF(Geometry.size()) / Ratio).toRect());
 }
 
+namespace {
+
+// How long a wait on the display may take before the test gives up on it.
+constexpr int WaitMs = 10000;
+
+xcb_connection_t *QtConnection() {
+    auto *X11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    return X11 ? X11->connection() : nullptr;
+}
+
+bool Viewable(WId Window) {
+    xcb_connection_t *C = QtConnection();
+    if (!C)
+        return false;
+    std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&free)> A(
+        xcb_get_window_attributes_reply(C, xcb_get_window_attributes(C, xcb_window_t(Window)),
+                                        nullptr),
+        &free);
+    return A && A->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+} // namespace
+
+bool ScreenShowsPattern(const QRect &At) {
+    const QImage Screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    return ShowsPattern(Screen.copy(At.translated(-NativeScreen().topLeft())), At);
+}
+
 bool TPatternWindow::ShowOnTop() {
     show();
     raise();
-    if (!QTest::qWaitForWindowExposed(this))
-        return false;
-    QTest::qWait(150);
-    return true;
+    return QTest::qWaitForWindowExposed(this) && Viewable(winId()) &&
+           QTest::qWaitFor([this] { return ScreenShowsPattern(FGeometry); }, WaitMs);
 }
 
-void TPatternWindow::HideNow() {
+bool TPatternWindow::HideNow() {
+    const WId Window = winId();
     hide();
-    QTest::qWait(150);
+    return QTest::qWaitFor([Window] { return !Viewable(Window); }, WaitMs);
 }
 
 void TPatternWindow::paintEvent(QPaintEvent *Event) {
@@ -57,10 +86,26 @@ void TPatternWindow::paintEvent(QPaintEvent *Event) {
 
 namespace {
 
+QWidget *Overlay() {
+    for (QWidget *W : QApplication::topLevelWidgets())
+        if (W->objectName() == "CameraOverlay")
+            return W;
+    return nullptr;
+}
+
+bool HasKeyCommand(const QStringList &Args) {
+    return Args.contains("key") || Args.contains("keydown") || Args.contains("keyup");
+}
+
 struct TDriveState {
-    std::function<QStringList()> Steps;
+    std::function<TSteps()> Make;
+    TSteps Steps;
+    qsizetype Next = 0;
+    QDeadlineTimer StepDeadline;
     std::unique_ptr<QProcess> XDoTool;
+    QTimer Poll;
     QTimer Safety;
+    bool GaveUp = false;
 };
 
 void SendEscape() {
@@ -70,29 +115,101 @@ void SendEscape() {
                 W, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
 }
 
+// Whether the wait for What may go on; once it has lasted too long, the capture is ended.
+bool StillWaiting(TDriveState &S, const QString &What) {
+    if (!S.StepDeadline.hasExpired())
+        return true;
+    qWarning("capture driver: gave up after %d ms waiting for %s", WaitMs, qPrintable(What));
+    S.GaveUp = true;
+    S.Poll.stop();
+    SendEscape();
+    return false;
+}
+
+// Plays the steps from the event loop of the capture: each xdotool run once the one before has
+// ended, each wait until its state holds.
+void Advance(TDriveState &S) {
+    if (S.XDoTool && S.XDoTool->state() != QProcess::NotRunning)
+        return;
+    while (S.Next < S.Steps.size()) {
+        const TStep &Step = S.Steps[S.Next];
+        if (Step.Ready) {
+            if (!Step.Ready()) {
+                StillWaiting(S, Step.What);
+                return;
+            }
+        } else if (HasKeyCommand(Step.Args) && !CaptureHasKeyboard()) {
+            StillWaiting(S, "the capture to hold the keyboard");
+            return;
+        } else {
+            S.XDoTool = std::make_unique<QProcess>();
+            S.XDoTool->start("xdotool", Step.Args);
+        }
+        ++S.Next;
+        S.StepDeadline.setRemainingTime(WaitMs);
+        if (S.XDoTool && S.XDoTool->state() != QProcess::NotRunning)
+            return;
+    }
+    S.Poll.stop();
+}
+
 void OnShown(void *Data) {
     auto *S = static_cast<TDriveState *>(Data);
-    S->XDoTool = std::make_unique<QProcess>();
-    S->XDoTool->start("xdotool", S->Steps());
+    S->Steps = S->Make();
+    S->StepDeadline.setRemainingTime(WaitMs);
     S->Safety.setSingleShot(true);
     QObject::connect(&S->Safety, &QTimer::timeout, &SendEscape);
     S->Safety.start(15000);
+    QObject::connect(&S->Poll, &QTimer::timeout, [S] { Advance(*S); });
+    S->Poll.start(10);
+    Advance(*S);
 }
 
 } // namespace
 
-int32_t Drive(const std::function<int32_t()> &Capture, const std::function<QStringList()> &Steps) {
+TStep Do(const QStringList &Args) {
+    return {Args, {}, {}};
+}
+
+TStep UntilOutlined(const QRect &Rect) {
+    QString What;
+    QDebug(&What) << "the capture to outline" << Rect;
+    return Until(What, [Rect] { return Outlined() == Rect; });
+}
+
+TStep Until(const QString &What, std::function<bool()> Ready) {
+    return {{}, std::move(Ready), What};
+}
+
+bool CaptureHasKeyboard() {
+    QWidget *W = Overlay();
+    return W && W->property("KeyboardGrabbed").toBool() &&
+           QGuiApplication::focusWindow() == W->windowHandle();
+}
+
+QRect Outlined() {
+    QWidget *W = Overlay();
+    return W ? W->property("Highlight").toRect() : QRect();
+}
+
+Qt::CursorShape OverlayCursor() {
+    QWidget *W = Overlay();
+    return W ? W->cursor().shape() : Qt::ArrowCursor;
+}
+
+int32_t Drive(const std::function<int32_t()> &Capture, const std::function<TSteps()> &Steps) {
     TDriveState S;
-    S.Steps = Steps;
+    S.Make = Steps;
     CameraSetShownHook(&OnShown, &S);
     const int32_t Result = Capture();
     CameraSetShownHook(nullptr, nullptr);
+    S.Poll.stop();
     if (S.XDoTool && !S.XDoTool->waitForFinished(10000))
         S.XDoTool->kill();
-    return Result;
+    return S.GaveUp ? -1 : Result;
 }
 
-int32_t Drive(const std::function<int32_t()> &Capture, const QStringList &Steps) {
+int32_t Drive(const std::function<int32_t()> &Capture, const TSteps &Steps) {
     return Drive(Capture, [Steps] { return Steps; });
 }
 
@@ -115,9 +232,10 @@ QImage ClipboardPng() {
     return QImage::fromData(ReadClipboard("image/png"), "PNG");
 }
 
-void SetClipboardText(const QString &Text) {
+bool SetClipboardText(const QString &Text) {
     QGuiApplication::clipboard()->setText(Text, QClipboard::Clipboard);
-    QTest::qWait(50);
+    // The clipboard is ours once another process reads the text back.
+    return QTest::qWaitFor([&Text] { return ClipboardText() == Text; }, WaitMs);
 }
 
 QString ClipboardText() {
@@ -149,10 +267,8 @@ int OverlayCount() {
 }
 
 QPoint TargetCenter() {
-    for (QWidget *W : QApplication::topLevelWidgets())
-        if (W->objectName() == "CameraOverlay")
-            return W->property("TargetCenter").toPoint();
-    return {};
+    QWidget *W = Overlay();
+    return W ? W->property("TargetCenter").toPoint() : QPoint();
 }
 
 } // namespace CaptureDriver

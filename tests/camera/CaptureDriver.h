@@ -19,32 +19,62 @@ QRgb Pattern(int X, int Y);
 class TPatternWindow : public QWidget {
 public:
     explicit TPatternWindow(const QRect &Geometry);
-    // Shows it on top and waits until it is on the screen.
+    // Shows it on top and waits until its pixels are on the screen.
     bool ShowOnTop();
     // Hides it and waits until the server has unmapped it.
-    void HideNow();
+    bool HideNow();
 
 protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
+    QRect FGeometry;
     QImage FImage;
 };
 
-// Runs Capture; once the frozen screens are up, starts xdotool with the arguments Steps gives
-// at that moment. A capture still running 15 s later is ended with Esc.
-int32_t Drive(const std::function<int32_t()> &Capture, const std::function<QStringList()> &Steps);
-int32_t Drive(const std::function<int32_t()> &Capture, const QStringList &Steps);
+// One step of the user's part in a capture: xdotool run with Args, or, where Ready is set, a
+// wait until Ready holds (What names it when it never does).
+struct TStep {
+    QStringList Args;
+    std::function<bool()> Ready;
+    QString What;
+};
+using TSteps = QList<TStep>;
+
+// xdotool with these arguments, once the one before has finished. Arguments holding a "key"
+// command wait first until the capture holds the keyboard, so that no key goes elsewhere.
+TStep Do(const QStringList &Args);
+// Waits until the capture outlines exactly Rect (screen pixels); an empty Rect: nothing.
+TStep UntilOutlined(const QRect &Rect);
+// Waits until Ready holds.
+TStep Until(const QString &What, std::function<bool()> Ready);
+
+// Runs Capture; once the frozen screens are up, plays the steps Steps gives at that moment, one
+// after the other. A wait that does not hold within 10 s, or a capture still running 15 s after
+// it began, is ended with Esc; the capture's result, or -1 when a wait gave up (named in a
+// warning).
+int32_t Drive(const std::function<int32_t()> &Capture, const std::function<TSteps()> &Steps);
+int32_t Drive(const std::function<int32_t()> &Capture, const TSteps &Steps);
+
+// Whether a capture window holds the keyboard: it grabbed it, and Qt sends keys to it.
+bool CaptureHasKeyboard();
+// The rectangle the capture outlines (screen pixels), empty when none or no capture runs.
+QRect Outlined();
+// The pointer's shape over the capture windows.
+Qt::CursorShape OverlayCursor();
 
 // What another process gets from the clipboard for that type (empty when nothing).
 QByteArray ReadClipboard(const QString &Type);
 QImage ClipboardPng();
-// Puts a text on the clipboard, to see later whether a capture replaced it.
-void SetClipboardText(const QString &Text);
+// Puts a text on the clipboard, to see later whether a capture replaced it; false when another
+// process could not read it back.
+bool SetClipboardText(const QString &Text);
 QString ClipboardText();
 
 // Whether Image shows exactly the pattern of the screen area At.
 bool ShowsPattern(const QImage &Image, const QRect &At);
+// Whether the screen itself shows exactly the pattern over At (screen pixels).
+bool ScreenShowsPattern(const QRect &At);
 
 // The primary screen in screen pixels.
 QRect NativeScreen();

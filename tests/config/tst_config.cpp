@@ -40,6 +40,9 @@ private slots:
     void OtherLinesAreKeptByteForByte();
     void UnwritableFolderFallsBackToWritingInPlace();
     void LeftoversOfAKilledWriteAreRemoved();
+    void LastLineWithoutBreakIsReadAndKept();
+    void EightHexDigitsReadBackExactly_data();
+    void EightHexDigitsReadBackExactly();
 };
 
 void TestConfig::MissingFileReadsDefaults() {
@@ -454,6 +457,53 @@ void TestConfig::LeftoversOfAKilledWriteAreRemoved() {
     Names = QDir(T.Dir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     QVERIFY(!Names.contains("cfg.ini.RunNin"));
     QCOMPARE(Names.size(), Kept.size() + 2);
+}
+
+// A file whose last line has no line break, as an editor may leave it: the last key reads, and a
+// write of another key (in its section or in a new one) leaves it whole and ends it with a break.
+void TestConfig::LastLineWithoutBreakIsReadAndKept() {
+    TTestConfig T;
+    TIniFile Ini(T.IniPath());
+    T.WriteIni("[Sys]\nAutoRun=0\nCPUMonitor=1");
+    QCOMPARE(Ini.ReadInteger("Sys", "CPUMonitor", 7), 1);
+    Ini.WriteInteger("Sys", "CPUUsage", 55);
+    QCOMPARE(T.ReadIni(), QByteArray("[Sys]\nAutoRun=0\nCPUMonitor=1\nCPUUsage=55\n"));
+
+    T.WriteIni("[Sys]\r\nCPUMonitor=1");
+    Ini.WriteInteger("ShortCut", "Chat", 16435);
+    QCOMPARE(T.ReadIni(), QByteArray("[Sys]\r\nCPUMonitor=1\r\n\r\n[ShortCut]\r\nChat=16435\r\n"));
+    QCOMPARE(Ini.ReadInteger("Sys", "CPUMonitor", 7), 1);
+
+    // The last line itself rewritten gains the file's line break.
+    T.WriteIni("[Sys]\nCPUMonitor=1");
+    Ini.WriteInteger("Sys", "CPUMonitor", 0);
+    QCOMPARE(T.ReadIni(), QByteArray("[Sys]\nCPUMonitor=0\n"));
+}
+
+// Eight hexadecimal digits are a whole 32-bit value, read back bit for bit; a ninth digit, even
+// a leading zero, makes the value unreadable and the default is read.
+void TestConfig::EightHexDigitsReadBackExactly_data() {
+    QTest::addColumn<QByteArray>("Stored");
+    QTest::addColumn<int>("Expected");
+    QTest::newRow("0xFFFFFFFF") << QByteArray("0xFFFFFFFF") << -1;
+    QTest::newRow("$FFFFFFFF") << QByteArray("$FFFFFFFF") << -1;
+    QTest::newRow("0x80000000") << QByteArray("0x80000000") << int(INT32_MIN);
+    QTest::newRow("$7fffffff") << QByteArray("$7fffffff") << int(INT32_MAX);
+    QTest::newRow("0X00000001") << QByteArray("0X00000001") << 1;
+    QTest::newRow("-0xFFFFFFFF") << QByteArray("-0xFFFFFFFF") << 1;
+    QTest::newRow("nine digits 0x") << QByteArray("0x100000000") << 7;
+    QTest::newRow("nine digits $") << QByteArray("$100000000") << 7;
+    QTest::newRow("leading zero 0x") << QByteArray("0x0FFFFFFFF") << 7;
+    QTest::newRow("leading zero $") << QByteArray("$0FFFFFFFF") << 7;
+}
+
+void TestConfig::EightHexDigitsReadBackExactly() {
+    QFETCH(QByteArray, Stored);
+    QFETCH(int, Expected);
+    TTestConfig T;
+    TIniFile Ini(T.IniPath());
+    T.WriteIni("[Sys]\nCPUUsage=" + Stored + "\n");
+    QCOMPARE(Ini.ReadInteger("Sys", "CPUUsage", 7), int32_t(Expected));
 }
 
 int main(int argc, char **argv) {

@@ -84,14 +84,15 @@ private slots:
     void withTheLibrary() {
         TPatternWindow Background(NativeScreen());
         QVERIFY(Background.ShowOnTop());
-        SetClipboardText("before");
+        QVERIFY(SetClipboardText("before"));
         TScreenShot Shot;
-        const QStringList Drag{"mousemove", "30", "40",      "mousedown", "1",     "mousemove",
-                               "90",        "80", "mouseup", "1",         "sleep", "0.2"};
+        const TSteps Drag{Do({"mousemove", "30", "40", "mousedown", "1", "mousemove", "90", "80",
+                              "mouseup", "1"}),
+                          UntilOutlined(QRect(30, 40, 60, 40))};
         {
             Dialogs::TDialogScript Script;
             QCOMPARE(
-                Drive([&] { return Shot.CameraSubArea(); }, Drag + QStringList{"key", "Escape"}),
+                Drive([&] { return Shot.CameraSubArea(); }, Drag + TSteps{Do({"key", "Escape"})}),
                 0);
             QVERIFY(Script.Shown().isEmpty());
             QCOMPARE(ClipboardText(), QString("before"));
@@ -100,7 +101,7 @@ private slots:
             Dialogs::TDialogScript Script;
             CameraSetFault(1);
             QCOMPARE(
-                Drive([&] { return Shot.CameraSubArea(); }, Drag + QStringList{"key", "Return"}),
+                Drive([&] { return Shot.CameraSubArea(); }, Drag + TSteps{Do({"key", "Return"})}),
                 0);
             QVERIFY(Script.Shown().isEmpty());
             QCOMPARE(ClipboardText(), QString("before"));
@@ -108,8 +109,8 @@ private slots:
         {
             Dialogs::TDialogScript Script;
             QCOMPARE(Drive([&] { return Shot.CameraSubArea(); },
-                           Drag + QStringList{"mousemove", "50", "50", "click", "--repeat", "2",
-                                              "--delay", "60", "1"}),
+                           Drag + TSteps{Do({"mousemove", "50", "50", "click", "--repeat", "2",
+                                             "--delay", "60", "1"})}),
                      1);
             QCOMPARE(Script.Shown().size(), 1);
             QCOMPARE(Script.Shown()[0].Text, Saved);
