@@ -241,9 +241,10 @@ void TPortalGlobalShortcuts::AvailabilityAnswered() {
         return;
     FAvailable = !FVersionCall->isError();
     FVersionCall.reset();
-    if (*FAvailable)
-        Sync();
-    else
+    if (*FAvailable) {
+        if (!FSyncQueued)
+            Sync();
+    } else
         RefuseAll();
 }
 
@@ -259,6 +260,12 @@ void TPortalGlobalShortcuts::Sync() {
     // Until the portal has said whether it is there, the answer to that question starts it.
     if (FAvailable != true)
         return;
+    // One change at a time: two sessions asking for the same keys at once could take them from
+    // each other. A change made meanwhile follows when the portal has answered.
+    if (FBusy) {
+        FPending = true;
+        return;
+    }
     // The portal binds a session's shortcuts once: a changed set goes to a new session.
     ++FGeneration;
     CloseSession();
@@ -286,11 +293,8 @@ void TPortalGlobalShortcuts::Sync() {
                                                                  SessionInterface, "Close"));
                     return;
                 }
-                if (Code != 0 || Session.isEmpty()) {
-                    FBusy = false;
-                    RefuseAll();
-                    return;
-                }
+                if (Code != 0 || Session.isEmpty())
+                    return Finish({});
                 FSession = Session;
                 FBus.connect(PortalService, FSession, SessionInterface, "Closed", FReceiver.get(),
                              SLOT(SessionClosed(QDBusMessage)));
@@ -306,12 +310,9 @@ void TPortalGlobalShortcuts::Sync() {
 
 void TPortalGlobalShortcuts::BindAnswered(uint32_t Code, const QVariantMap &Results) {
     Q_UNUSED(Results);
-    if (Code != 0) {
-        // Cancelled by the user, or refused by the desktop: none of them is bound.
-        FBusy = false;
-        RefuseAll();
-        return;
-    }
+    // Cancelled by the user, or refused by the desktop: none of them is bound.
+    if (Code != 0)
+        return Finish({});
     // Some backends answer BindShortcuts with an empty list while the shortcuts passed to
     // CreateSession are bound, others the other way round: the list is what counts.
     const unsigned Generation = FGeneration;
@@ -323,8 +324,18 @@ void TPortalGlobalShortcuts::BindAnswered(uint32_t Code, const QVariantMap &Resu
 }
 
 void TPortalGlobalShortcuts::ListAnswered(uint32_t Code, const QVariantMap &Results) {
+    Finish(Code == 0 ? IdsOf(Results.value("shortcuts")) : QStringList());
+}
+
+void TPortalGlobalShortcuts::Finish(const QStringList &BoundIds) {
     FBusy = false;
-    Settle(Code == 0 ? IdsOf(Results.value("shortcuts")) : QStringList());
+    // The answer is about a set since changed: the new set is asked for, and judged, instead.
+    if (FPending) {
+        FPending = false;
+        Sync();
+        return;
+    }
+    Settle(BoundIds);
 }
 
 void TPortalGlobalShortcuts::Settle(const QStringList &BoundIds) {

@@ -47,7 +47,7 @@ public:
     // Whether the combination registered under Id is bound by the portal now.
     bool Bound(uint16_t Id) const;
     // True while a change has not yet been answered by the portal.
-    bool Busy() const { return FBusy || FSyncQueued; }
+    bool Busy() const { return FBusy || FSyncQueued || FPending; }
 
 private:
     friend class TPortalReceiver;
@@ -70,6 +70,8 @@ private:
     void CreateSessionAnswered(uint32_t Code, const QVariantMap &Results);
     void BindAnswered(uint32_t Code, const QVariantMap &Results);
     void ListAnswered(uint32_t Code, const QVariantMap &Results);
+    // The end of one exchange with the portal: what it holds now, or the next change.
+    void Finish(const QStringList &BoundIds);
     void AvailabilityAnswered();
     // Marks what the portal holds now; every other wanted combination is refused, once.
     void Settle(const QStringList &BoundIds);
@@ -89,6 +91,7 @@ private:
     unsigned FTokens = 0;
     bool FBusy = false;
     bool FSyncQueued = false;
+    bool FPending = false; // a change waits for the exchange under way
     TOnPressed FOnPressed;
     TOnRefused FOnRefused;
 };

@@ -59,7 +59,7 @@ bool TPortalBed::WaitForNames(const QStringList &Names) {
         StartTimeoutMs);
 }
 
-QString TPortalBed::Start(TKind Kind) {
+QString TPortalBed::Start(TKind Kind, const QString &Display) {
     if (!FDir.isValid())
         return Fail("no temporary folder");
     const QString Root = FDir.path();
@@ -113,17 +113,20 @@ QString TPortalBed::Start(TKind Kind) {
     } else {
         const QString Xvfb = QStandardPaths::findExecutable("Xvfb");
         const QString Kga = QStandardPaths::findExecutable("kglobalaccel5");
-        if (Xvfb.isEmpty() || Kga.isEmpty() || !QFile::exists(KdeBackend))
+        if ((Display.isEmpty() && Xvfb.isEmpty()) || Kga.isEmpty() || !QFile::exists(KdeBackend))
             return Fail("Xvfb, kglobalaccel5 or xdg-desktop-portal-kde is not installed", true);
-        // An X server of our own: the keys pressed here reach nobody else's test.
-        QProcess *X =
-            Launch(Xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-                   FEnv, true);
-        if (!X)
-            return Fail("Xvfb did not start");
-        if (!QTest::qWaitFor([&] { return X->canReadLine(); }, StartTimeoutMs))
-            return Fail("Xvfb gave no display");
-        FDisplay = ":" + QString::fromUtf8(X->readLine()).trimmed();
+        FDisplay = Display;
+        if (FDisplay.isEmpty()) {
+            // An X server of our own: the keys pressed here reach nobody else's test.
+            QProcess *X =
+                Launch(Xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+                       FEnv, true);
+            if (!X)
+                return Fail("Xvfb did not start");
+            if (!QTest::qWaitFor([&] { return X->canReadLine(); }, StartTimeoutMs))
+                return Fail("Xvfb gave no display");
+            FDisplay = ":" + QString::fromUtf8(X->readLine()).trimmed();
+        }
         FEnv.insert("DISPLAY", FDisplay);
         FEnv.insert("XDG_CURRENT_DESKTOP", "KDE");
         FEnv.insert("QT_QPA_PLATFORM", "xcb");

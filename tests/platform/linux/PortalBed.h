@@ -19,8 +19,9 @@ public:
         Kde,             // xdg-desktop-portal, xdg-desktop-portal-kde and kglobalaccel5 on Xvfb
     };
     ~TPortalBed();
-    // Empty when the stack is up; else why not (a missing program skips the test).
-    QString Start(TKind Kind);
+    // Empty when the stack is up; else why not (a missing program skips the test). Display: an
+    // X server to use for the KDE backend instead of an Xvfb of the bed's own.
+    QString Start(TKind Kind, const QString &Display = {});
     // Whether Start's failure came from a program that is not installed.
     bool Missing() const { return FMissing; }
     void Stop();
