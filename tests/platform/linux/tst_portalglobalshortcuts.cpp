@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <QTimer>
 
 #include "PortalBed.h"
 #include "platform/linux/PortalGlobalShortcuts.h"
@@ -246,6 +247,31 @@ private slots:
         QTRY_COMPARE(R.Presses.size(), 1);
         QCOMPARE(R.Presses[0].Id, uint16_t(4));
         QVERIFY(R.Refused.isEmpty());
+    }
+
+    // A change made while the portal is still answering waits for that answer: two sessions
+    // never ask for the same keys at once, and nothing is reported refused on the way.
+    void changeWhileAnswering() {
+        START_BED(TPortalBed::TKind::FakeBackend);
+        TPortalGlobalShortcuts HotKeys(FBed->BusAddress());
+        TRecorder R;
+        R.Attach(HotKeys);
+        QVERIFY(HotKeys.Available());
+        QVERIFY(HotKeys.Register(1, platform::ModControl, '1'));
+        // Queued behind the first request, which goes out in this turn of the event loop.
+        bool AskedMeanwhile = false;
+        QTimer::singleShot(
+            0, this, [&] { AskedMeanwhile = HotKeys.Busy() && HotKeys.Register(2, CtrlAlt, 'Q'); });
+        QTRY_VERIFY(AskedMeanwhile);
+        QTRY_VERIFY(HotKeys.Bound(1) && HotKeys.Bound(2));
+        QVERIFY(Settled(HotKeys));
+        QVERIFY(R.Refused.isEmpty());
+        // Each session is asked for, checked, and closed before the next is asked for.
+        QStringList Methods;
+        for (const QJsonValue &V : Calls())
+            Methods << V.toObject().value("method").toString();
+        QCOMPARE(Methods, (QStringList{"CreateSession", "BindShortcuts", "ListShortcuts", "Close",
+                                       "CreateSession", "BindShortcuts", "ListShortcuts"}));
     }
 
     // No portal on the bus, or a portal whose desktop offers no GlobalShortcuts: the service
