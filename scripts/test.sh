@@ -22,7 +22,8 @@ if [ "${QC_FUZZ_SECONDS:-20}" -gt 0 ]; then
   bash "$root/scripts/fuzz.sh" "${QC_FUZZ_SECONDS:-20}"
 fi
 
-unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+# The suite runs as on an X11 session; the Wayland tests start their own bus and portals.
+unset DISPLAY WAYLAND_DISPLAY XDG_SESSION_TYPE DBUS_SESSION_BUS_ADDRESS
 . "$root/scripts/desktop.sh"
 trap desktop_stop EXIT
 desktop_start 1280x800

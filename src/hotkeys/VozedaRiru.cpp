@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "HotKeyNotices.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
 #include "tasks/TaskManager.h"
@@ -16,6 +17,9 @@ TVozedaRiru::TVozedaRiru(TContext Context) : FContext(std::move(Context)) {
     FHKMgr = std::make_unique<THotKeyManager>(FContext.Platform.HotKeys);
     FHKMgr->SetOnHotKeyPressed(
         [this](uint32_t HotKey, uint16_t Index) { HotKeyPressed(HotKey, Index); });
+    // A desktop portal may refuse or drop a combination after it was taken on.
+    if (FContext.Platform.HotKeys)
+        HotKeyNotices::WarnOnRefusal(*FContext.Platform.HotKeys, *FHKMgr);
     FIECtrl =
         std::make_unique<TIECtrl>(FContext.Platform.BrowserWindows, FContext.Platform.StartPage);
     FScreenShot = std::make_unique<TScreenShot>();
@@ -34,6 +38,8 @@ TVozedaRiru::TVozedaRiru(TContext Context) : FContext(std::move(Context)) {
 TVozedaRiru::~TVozedaRiru() {
     RemoveAllHotKeys();
     FTaskManager.reset();
+    if (FContext.Platform.HotKeys)
+        HotKeyNotices::StopWarning(*FContext.Platform.HotKeys);
     FHKMgr.reset();
     FIECtrl.reset();
     FScreenShot.reset();
@@ -45,10 +51,12 @@ TVozedaRiru::~TVozedaRiru() {
 void TVozedaRiru::StartAll() {
     FTaskManager->Start();
     // Each stored value is read at this moment; a value that cannot be registered is reported
-    // and the others still are.
+    // and the others still are. A desktop without system-wide hotkeys gets one notice instead.
+    const bool Offered =
+        !FContext.Platform.HotKeys || HotKeyNotices::CheckAvailable(*FContext.Platform.HotKeys);
     for (const uint16_t HotKey : StoredHotKeys())
-        AddHotKey(HotKey);
-    AddHotKey(PortalWindowHotKey);
+        AddHotKey(HotKey, Offered);
+    AddHotKey(PortalWindowHotKey, Offered);
 }
 
 TVozedaRiru::TStoredHotKeys TVozedaRiru::StoredHotKeys() {
@@ -95,7 +103,7 @@ bool TVozedaRiru::AddHotKey(uint32_t HotKey, bool Warn) {
     if (FHKMgr->AddHotKey(HotKey) != 0)
         return true;
     if (Warn)
-        Dialogs::ShowWarning(HotKeyText(HotKey, true) + " couldn't be assigned to a hotkey.");
+        Dialogs::ShowWarning(HotKeyNotices::TakenWarning(HotKey));
     return false;
 }
 

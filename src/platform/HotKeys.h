@@ -25,6 +25,16 @@ public:
     virtual bool Unregister(uint16_t Id) = 0;
     // Called on the event loop for each press of a held combination; may be unset.
     virtual void SetOnPressed(TOnPressed Handler) = 0;
+
+    // Some desktops answer a registration only later: Register then accepts what is well formed,
+    // and a combination the desktop refuses, or drops afterwards, is reported here by its Id (it
+    // stays registered here, so Unregister still lets go of it). Backends that answer at once
+    // never call it.
+    using TOnRefused = std::function<void(uint16_t Id)>;
+    virtual void SetOnRefused(TOnRefused Handler) { static_cast<void>(Handler); }
+    // False when this desktop offers no system-wide hotkeys at all; every registration is then
+    // refused at once. May wait for the desktop's first answer.
+    virtual bool Available() { return true; }
 };
 
 } // namespace platform

@@ -1,11 +1,13 @@
 #include "platform/KeyNames.h"
 #include "platform/Platform.h"
+#include "platform/Session.h"
 
 #include <cstdlib>
 
 #include "DesktopSystemTools.h"
 #include "LogindPower.h"
 #include "PolicyStartPage.h"
+#include "PortalGlobalShortcuts.h"
 #include "ProcStatCpuTimes.h"
 #include "SocketInstanceGuard.h"
 #include "XcbBrowserWindows.h"
@@ -35,7 +37,12 @@ TPlatform CreatePlatform() {
     P.StartPage =
         std::make_shared<linux_::TPolicyStartPage>("/", linux_::TPolicyStartPage::DefaultHome(),
                                                    linux_::TPolicyStartPage::DefaultConfigHome());
-    P.HotKeys = std::make_shared<linux_::TXcbHotKeys>();
+    // A key grab on the X root sees keys only while an X11 window has the focus, which on a
+    // Wayland session is rarely so: there the desktop portal carries the hotkeys.
+    if (IsWaylandSession())
+        P.HotKeys = std::make_shared<linux_::TPortalGlobalShortcuts>();
+    else
+        P.HotKeys = std::make_shared<linux_::TXcbHotKeys>();
     return P;
 }
 

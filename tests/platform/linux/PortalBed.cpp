@@ -1,0 +1,179 @@
+#include "PortalBed.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+const QString PortalFrontend = "/usr/libexec/xdg-desktop-portal";
+const QString KdeBackend = "/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde";
+// Each daemon claims its bus name well within a second here; this leaves room for a loaded
+// machine.
+constexpr int StartTimeoutMs = 20000;
+
+} // namespace
+
+TPortalBed::~TPortalBed() {
+    Stop();
+}
+
+QString TPortalBed::Fail(const QString &Why, bool Missing) {
+    FMissing = Missing;
+    Stop();
+    return Why;
+}
+
+QProcess *TPortalBed::Launch(const QString &Program, const QStringList &Arguments,
+                             const QProcessEnvironment &Env, bool ReadOutput) {
+    auto P = std::make_unique<QProcess>();
+    P->setProcessEnvironment(Env);
+    // Each daemon's messages go to a file of its own in the bed's folder, kept for a failure.
+    P->setStandardErrorFile(FDir.filePath(QFileInfo(Program).fileName() + ".log"));
+    if (!ReadOutput)
+        P->setStandardOutputFile(QProcess::nullDevice());
+    P->start(Program, Arguments);
+    if (!P->waitForStarted())
+        return nullptr;
+    FProcesses.push_back(std::move(P));
+    return FProcesses.back().get();
+}
+
+QDBusConnection TPortalBed::Bus() const {
+    return QDBusConnection(FConnectionName);
+}
+
+bool TPortalBed::WaitForNames(const QStringList &Names) {
+    QDBusConnectionInterface *Bus = this->Bus().interface();
+    return QTest::qWaitFor(
+        [&] {
+            for (const QString &N : Names)
+                if (!Bus->isServiceRegistered(N))
+                    return false;
+            return true;
+        },
+        StartTimeoutMs);
+}
+
+QString TPortalBed::Start(TKind Kind, const QString &Display) {
+    if (!FDir.isValid())
+        return Fail("no temporary folder");
+    const QString Root = FDir.path();
+    QDir().mkpath(Root + "/run");
+    QFile::setPermissions(Root + "/run",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QDir().mkpath(Root + "/config");
+    QDir().mkpath(Root + "/portals");
+
+    // The bus, with an address of its own.
+    const QString Daemon = QStandardPaths::findExecutable("dbus-daemon");
+    if (Daemon.isEmpty())
+        return Fail("dbus-daemon is not installed", true);
+    FEnv = QProcessEnvironment::systemEnvironment();
+    FEnv.insert("XDG_RUNTIME_DIR", Root + "/run");
+    FEnv.insert("XDG_CONFIG_HOME", Root + "/config");
+    FEnv.insert("XDG_DESKTOP_PORTAL_DIR", Root + "/portals");
+    FEnv.remove("WAYLAND_DISPLAY");
+    QProcess *Bus = new QProcess;
+    FProcesses.emplace_back(Bus);
+    Bus->setProcessEnvironment(FEnv);
+    Bus->start(Daemon, {"--session", "--nofork", "--nosyslog", "--print-address=1",
+                        "--address=unix:tmpdir=" + Root});
+    if (!Bus->waitForStarted() ||
+        !QTest::qWaitFor([&] { return Bus->canReadLine(); }, StartTimeoutMs))
+        return Fail("dbus-daemon did not start");
+    FAddress = QString::fromUtf8(Bus->readLine()).trimmed();
+    FEnv.insert("DBUS_SESSION_BUS_ADDRESS", FAddress);
+    FConnectionName = "portal-bed-" + QString::number(quintptr(this), 16);
+    if (!QDBusConnection::connectToBus(FAddress, FConnectionName).isConnected())
+        return Fail("cannot connect to " + FAddress);
+    if (Kind == TKind::NoPortal)
+        return {};
+
+    if (!QFile::exists(PortalFrontend))
+        return Fail("xdg-desktop-portal is not installed", true);
+    if (Kind == TKind::FakeBackend || Kind == TKind::FakeNoShortcuts) {
+        // The system's interpreter: the one with python3-dbus and python3-gi.
+        const QString Python = QFile::exists("/usr/bin/python3")
+                                   ? QString("/usr/bin/python3")
+                                   : QStandardPaths::findExecutable("python3");
+        if (Python.isEmpty())
+            return Fail("python3 is not installed", true);
+        FEnv.insert("XDG_CURRENT_DESKTOP", "fake");
+        const QString Portal =
+            Kind == TKind::FakeBackend ? "fake.portal" : "fake-noshortcuts.portal";
+        QFile::copy(QString(QC_PORTAL_BED_DIR) + "/" + Portal, Root + "/portals/fake.portal");
+        if (!Launch(Python, {QString(QC_PORTAL_BED_DIR) + "/fake_portal.py"}, FEnv) ||
+            !WaitForNames({"org.freedesktop.impl.portal.desktop.fake"}))
+            return Fail("the fake backend did not start (python3-dbus, python3-gi?)");
+    } else {
+        const QString Xvfb = QStandardPaths::findExecutable("Xvfb");
+        const QString Kga = QStandardPaths::findExecutable("kglobalaccel5");
+        if ((Display.isEmpty() && Xvfb.isEmpty()) || Kga.isEmpty() || !QFile::exists(KdeBackend))
+            return Fail("Xvfb, kglobalaccel5 or xdg-desktop-portal-kde is not installed", true);
+        FDisplay = Display;
+        if (FDisplay.isEmpty()) {
+            // An X server of our own: the keys pressed here reach nobody else's test.
+            QProcess *X =
+                Launch(Xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+                       FEnv, true);
+            if (!X)
+                return Fail("Xvfb did not start");
+            if (!QTest::qWaitFor([&] { return X->canReadLine(); }, StartTimeoutMs))
+                return Fail("Xvfb gave no display");
+            FDisplay = ":" + QString::fromUtf8(X->readLine()).trimmed();
+        }
+        FEnv.insert("DISPLAY", FDisplay);
+        FEnv.insert("XDG_CURRENT_DESKTOP", "KDE");
+        FEnv.insert("QT_QPA_PLATFORM", "xcb");
+        QFile::copy("/usr/share/xdg-desktop-portal/portals/kde.portal",
+                    Root + "/portals/kde.portal");
+        if (!Launch(Kga, {}, FEnv) || !Launch(KdeBackend, {}, FEnv) ||
+            !WaitForNames({"org.kde.kglobalaccel", "org.freedesktop.impl.portal.desktop.kde"}))
+            return Fail("kglobalaccel5 or xdg-desktop-portal-kde did not start");
+    }
+    if (!Launch(PortalFrontend, {}, FEnv) || !WaitForNames({"org.freedesktop.portal.Desktop"}))
+        return Fail("xdg-desktop-portal did not start");
+    return {};
+}
+
+void TPortalBed::Stop() {
+    if (!FConnectionName.isEmpty()) {
+        QDBusConnection::disconnectFromBus(FConnectionName);
+        FConnectionName.clear();
+    }
+    // The daemons first, the bus last; helpers the bus started leave with it.
+    while (!FProcesses.empty()) {
+        std::unique_ptr<QProcess> &P = FProcesses.back();
+        if (P->state() != QProcess::NotRunning) {
+            P->terminate();
+            if (!P->waitForFinished(5000)) {
+                P->kill();
+                P->waitForFinished();
+            }
+        }
+        FProcesses.pop_back();
+    }
+}
+
+QVariant TPortalBed::Control(const QString &Method, const QVariantList &Arguments) const {
+    QDBusMessage Call = QDBusMessage::createMethodCall("org.freedesktop.impl.portal.desktop.fake",
+                                                       "/org/freedesktop/portal/desktop",
+                                                       "test.fakeportal.Control", Method);
+    Call.setArguments(Arguments);
+    const QDBusMessage Reply = Bus().call(Call);
+    return Reply.arguments().value(0);
+}
+
+int TPortalBed::Run(const QString &Program, const QStringList &Arguments) const {
+    QProcess P;
+    P.setProcessEnvironment(FEnv);
+    P.start(Program, Arguments);
+    if (!P.waitForFinished(StartTimeoutMs))
+        return -1;
+    return P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+// A private desktop-portal stack for one test: its own session bus and, for the real KDE
+// backend, its own X server. Only the processes started here are ever stopped.
+class TPortalBed {
+public:
+    enum class TKind {
+        NoPortal,        // the bus alone
+        FakeBackend,     // xdg-desktop-portal in front of fake_portal.py
+        FakeNoShortcuts, // the same, but the backend offers no GlobalShortcuts
+        Kde,             // xdg-desktop-portal, xdg-desktop-portal-kde and kglobalaccel5 on Xvfb
+    };
+    ~TPortalBed();
+    // Empty when the stack is up; else why not (a missing program skips the test). Display: an
+    // X server to use for the KDE backend instead of an Xvfb of the bed's own.
+    QString Start(TKind Kind, const QString &Display = {});
+    // Whether Start's failure came from a program that is not installed.
+    bool Missing() const { return FMissing; }
+    void Stop();
+
+    QString BusAddress() const { return FAddress; }
+    QString Display() const { return FDisplay; }
+    // A connection of the test's own to the bus.
+    QDBusConnection Bus() const;
+    // Calls test.fakeportal.Control.Method on the fake backend; the reply's first value.
+    QVariant Control(const QString &Method, const QVariantList &Arguments = {}) const;
+    // Runs a program to its end with the bed's bus and display; its exit code.
+    int Run(const QString &Program, const QStringList &Arguments) const;
+
+private:
+    QProcess *Launch(const QString &Program, const QStringList &Arguments,
+                     const QProcessEnvironment &Env, bool ReadOutput = false);
+    bool WaitForNames(const QStringList &Names);
+    QString Fail(const QString &Why, bool Missing = false);
+
+    QTemporaryDir FDir;
+    std::vector<std::unique_ptr<QProcess>> FProcesses; // in the order started
+    QString FAddress;
+    QString FDisplay;
+    QString FConnectionName;
+    QProcessEnvironment FEnv;
+    bool FMissing = false;
+};
