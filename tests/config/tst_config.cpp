@@ -17,7 +17,7 @@
 #include "dialogs/Error.h"
 #include "platform/linux/XdgAutoRun.h"
 
-class TestConfig : public QObject {
+class tst_Config : public QObject {
     Q_OBJECT
 private slots:
     void MissingFileReadsDefaults();
@@ -45,7 +45,7 @@ private slots:
     void EightHexDigitsReadBackExactly();
 };
 
-void TestConfig::MissingFileReadsDefaults() {
+void tst_Config::MissingFileReadsDefaults() {
     TTestConfig T;
     QVERIFY(!QFile::exists(T.IniPath()));
     QCOMPARE(Config().SKey_ScreenShot(), 0);
@@ -59,7 +59,7 @@ void TestConfig::MissingFileReadsDefaults() {
     QVERIFY(!QFile::exists(T.IniPath()));
 }
 
-void TestConfig::WriteKeepsEveryOtherLine() {
+void tst_Config::WriteKeepsEveryOtherLine() {
     TTestConfig T;
     T.WriteIni("; settings\r\n[Sys]\r\nAutoRun=0\r\nFavourite=blue\r\n\r\n[Other]\r\nX=1\r\n");
     Config().SetCPUMonitor(true);
@@ -68,7 +68,7 @@ void TestConfig::WriteKeepsEveryOtherLine() {
                                      "CPUMonitor=1\r\n\r\n[Other]\r\nX=1\r\n"));
 }
 
-void TestConfig::WriteCreatesSectionAndFile() {
+void tst_Config::WriteCreatesSectionAndFile() {
     TTestConfig T;
     Config().SetEncyptPath("/home/用户/私人 文件");
     Config().SetSKey_Chat(16435);
@@ -78,7 +78,7 @@ void TestConfig::WriteCreatesSectionAndFile() {
     QCOMPARE(Config().SKey_Chat(), 16435);
 }
 
-void TestConfig::NamesMatchRegardlessOfCase() {
+void tst_Config::NamesMatchRegardlessOfCase() {
     TTestConfig T;
     T.WriteIni("[shortcut]\nscreenshot = 16434 \n");
     QCOMPARE(Config().SKey_ScreenShot(), 16434);
@@ -86,14 +86,14 @@ void TestConfig::NamesMatchRegardlessOfCase() {
     QCOMPARE(T.ReadIni(), QByteArray("[shortcut]\nScreenShot=16436\n"));
 }
 
-void TestConfig::LongValuesAreCut() {
+void tst_Config::LongValuesAreCut() {
     TTestConfig T;
     const QString Long(3000, QChar(u'路'));
     Config().SetEncyptPath(Long);
     QCOMPARE(Config().EncyptPath(), Long.left(2047));
 }
 
-void TestConfig::IntegersParseLikeThePlatform_data() {
+void tst_Config::IntegersParseLikeThePlatform_data() {
     QTest::addColumn<QByteArray>("Stored");
     QTest::addColumn<int>("Expected");
     QTest::newRow("decimal") << QByteArray("16433") << 16433;
@@ -109,7 +109,7 @@ void TestConfig::IntegersParseLikeThePlatform_data() {
     QTest::newRow("empty") << QByteArray("") << 0;
 }
 
-void TestConfig::IntegersParseLikeThePlatform() {
+void tst_Config::IntegersParseLikeThePlatform() {
     QFETCH(QByteArray, Stored);
     QFETCH(int, Expected);
     TTestConfig T;
@@ -119,7 +119,7 @@ void TestConfig::IntegersParseLikeThePlatform() {
              TIniFile::ParseInteger(QString::fromUtf8(Stored)).value_or(0) != 0);
 }
 
-void TestConfig::ShortcutsKeepTheirLow16Bits() {
+void tst_Config::ShortcutsKeepTheirLow16Bits() {
     TTestConfig T;
     Config().SetSKey_ShowOrHideIE(49233);
     QVERIFY(T.ReadIni().contains("ShowOrHideIE=49233\n"));
@@ -128,14 +128,14 @@ void TestConfig::ShortcutsKeepTheirLow16Bits() {
     QVERIFY(T.ReadIni().contains("CPUMonitor=0\n"));
 }
 
-void TestConfig::HandEditsAreSeenByTheNextRead() {
+void tst_Config::HandEditsAreSeenByTheNextRead() {
     TTestConfig T;
     Config().SetSKey_Chat(16435);
     T.WriteIni("[ShortCut]\nChat=16437\n");
     QCOMPARE(Config().SKey_Chat(), 16437);
 }
 
-void TestConfig::RefusedWriteRaisesAndLeavesTheFile() {
+void tst_Config::RefusedWriteRaisesAndLeavesTheFile() {
     {
         // The settings path is taken by a folder.
         TTestConfig T;
@@ -166,7 +166,7 @@ void TestConfig::RefusedWriteRaisesAndLeavesTheFile() {
     }
 }
 
-void TestConfig::ConnStrNamesTheDatabaseBesideTheProgram() {
+void tst_Config::ConnStrNamesTheDatabaseBesideTheProgram() {
     TTestConfig T;
     T.WriteIni("[DB]\nConnStr=Provider=SQLite;Data Source=DB.mdb\n");
     QCOMPARE(Config().ConnStr(), "Provider=SQLite;Data Source=" + T.Dir() + "DB.mdb");
@@ -175,7 +175,7 @@ void TestConfig::ConnStrNamesTheDatabaseBesideTheProgram() {
              "Data Source=db.mdb;Backup=" + T.Dir() + "DB.mdb.bak;Copy=" + T.Dir() + "DB.mdb");
 }
 
-void TestConfig::AutoRunWritesEntryThenIni() {
+void tst_Config::AutoRunWritesEntryThenIni() {
     TTestConfig T;
     Config().SetAutoRun(true);
     QVERIFY(Config().AutoRun());
@@ -186,7 +186,7 @@ void TestConfig::AutoRunWritesEntryThenIni() {
                                        "Disable qingchuan"}));
 }
 
-void TestConfig::AutoRunFollowsWhatWasDone() {
+void tst_Config::AutoRunFollowsWhatWasDone() {
     TTestConfig T;
     T.AutoRun->Refuse = true;
     // Switching on fails: nothing will start the program, so nothing says it will.
@@ -222,7 +222,7 @@ void TestConfig::AutoRunFollowsWhatWasDone() {
                                        "Disable qingchuan"}));
 }
 
-void TestConfig::AutoRunFailureNamesTheEntry() {
+void tst_Config::AutoRunFailureNamesTheEntry() {
     // The real desktop-entry service, with both folders blocked by files standing where their
     // parents should be.
     QTemporaryDir Root;
@@ -261,7 +261,7 @@ QByteArray Head(const QString &Path, qint64 Bytes) {
 
 } // namespace
 
-void TestConfig::HugeFileIsNotReadNorWritten() {
+void tst_Config::HugeFileIsNotReadNorWritten() {
     // A damaged cfg.ini of 1 GB (sparse: nothing but its first line is on the disk).
     constexpr qint64 Size = qint64(1) << 30;
     TTestConfig T;
@@ -299,7 +299,7 @@ void TestConfig::HugeFileIsNotReadNorWritten() {
     QCOMPARE(Ini.ReadInteger("ShortCut", "Chat", 7), 16435);
 }
 
-void TestConfig::HugeFileIsReportedOnceInABox() {
+void tst_Config::HugeFileIsReportedOnceInABox() {
     TTestConfig T;
     Dialogs::TDialogScript Script;
     MakeLarge(T.IniPath(), "[Sys]\nCPUMonitor=1\n", qint64(1) << 30);
@@ -319,7 +319,7 @@ void TestConfig::HugeFileIsReportedOnceInABox() {
     QCOMPARE(Script.Shown().size(), 1);
 }
 
-void TestConfig::LongLineIsPassedOverAndKept() {
+void tst_Config::LongLineIsPassedOverAndKept() {
     TTestConfig T;
     TIniFile Ini(T.IniPath());
     QStringList Problems;
@@ -338,7 +338,7 @@ void TestConfig::LongLineIsPassedOverAndKept() {
     QCOMPARE(Problems.size(), 1);
 }
 
-void TestConfig::OtherLinesAreKeptByteForByte() {
+void tst_Config::OtherLinesAreKeptByteForByte() {
     TTestConfig T;
     // Made by hand on another system: a byte-order mark, GBK text, a stray byte, CRLF and LF
     // mixed, and no line break at the end.
@@ -385,7 +385,7 @@ ino_t Inode(const QString &Path) {
 
 } // namespace
 
-void TestConfig::UnwritableFolderFallsBackToWritingInPlace() {
+void tst_Config::UnwritableFolderFallsBackToWritingInPlace() {
     // A folder only root may write (0755), holding a cfg.ini anybody may write.
     QTemporaryDir Dir;
     QVERIFY(QFile::setPermissions(
@@ -420,7 +420,7 @@ void TestConfig::UnwritableFolderFallsBackToWritingInPlace() {
     QVERIFY(F.readAll().contains("CPUMonitor=1"));
 }
 
-void TestConfig::LeftoversOfAKilledWriteAreRemoved() {
+void tst_Config::LeftoversOfAKilledWriteAreRemoved() {
     TTestConfig T;
     T.WriteIni("[Sys]\nCPUMonitor=0\n");
     const auto Make = [&T](const QString &Name) {
@@ -461,7 +461,7 @@ void TestConfig::LeftoversOfAKilledWriteAreRemoved() {
 
 // A file whose last line has no line break, as an editor may leave it: the last key reads, and a
 // write of another key (in its section or in a new one) leaves it whole and ends it with a break.
-void TestConfig::LastLineWithoutBreakIsReadAndKept() {
+void tst_Config::LastLineWithoutBreakIsReadAndKept() {
     TTestConfig T;
     TIniFile Ini(T.IniPath());
     T.WriteIni("[Sys]\nAutoRun=0\nCPUMonitor=1");
@@ -482,7 +482,7 @@ void TestConfig::LastLineWithoutBreakIsReadAndKept() {
 
 // Eight hexadecimal digits are a whole 32-bit value, read back bit for bit; a ninth digit, even
 // a leading zero, makes the value unreadable and the default is read.
-void TestConfig::EightHexDigitsReadBackExactly_data() {
+void tst_Config::EightHexDigitsReadBackExactly_data() {
     QTest::addColumn<QByteArray>("Stored");
     QTest::addColumn<int>("Expected");
     QTest::newRow("0xFFFFFFFF") << QByteArray("0xFFFFFFFF") << -1;
@@ -497,7 +497,7 @@ void TestConfig::EightHexDigitsReadBackExactly_data() {
     QTest::newRow("leading zero $") << QByteArray("$0FFFFFFFF") << 7;
 }
 
-void TestConfig::EightHexDigitsReadBackExactly() {
+void tst_Config::EightHexDigitsReadBackExactly() {
     QFETCH(QByteArray, Stored);
     QFETCH(int, Expected);
     TTestConfig T;
@@ -521,7 +521,7 @@ int main(int argc, char **argv) {
         }
     }
     QApplication App(argc, argv);
-    TestConfig Test;
+    tst_Config Test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&Test, argc, argv);
 }

@@ -8,7 +8,7 @@
 #include "dialogs/Error.h"
 #include "dialogs/InputBox.h"
 
-class TestDialogs : public QObject {
+class tst_Dialogs : public QObject {
     Q_OBJECT
 private slots:
     void InputBoxOkReturnsTheEditedText();
@@ -31,7 +31,7 @@ void WhenBoxIsUp(std::function<void(TInputBox *)> Act) {
 
 } // namespace
 
-void TestDialogs::InputBoxOkReturnsTheEditedText() {
+void tst_Dialogs::InputBoxOkReturnsTheEditedText() {
     QString Seen, Caption;
     bool Selected = false, Default = false;
     int Max = 0;
@@ -56,7 +56,7 @@ void TestDialogs::InputBoxOkReturnsTheEditedText() {
     QCOMPARE(Seen, Value);
 }
 
-void TestDialogs::InputBoxCancelKeepsTheCallersText() {
+void tst_Dialogs::InputBoxCancelKeepsTheCallersText() {
     WhenBoxIsUp([](TInputBox *Box) {
         QTest::keyClicks(Box->findChild<QLineEdit *>("Edit"), "changed");
         Box->findChild<QPushButton *>("Cancel")->click();
@@ -66,7 +66,7 @@ void TestDialogs::InputBoxCancelKeepsTheCallersText() {
     QCOMPARE(Value, QString("kept"));
 }
 
-void TestDialogs::GuardShowsTheErrorAndGoesOn() {
+void tst_Dialogs::GuardShowsTheErrorAndGoesOn() {
     Dialogs::TDialogScript Script;
     bool After = false;
     Dialogs::Guard([] { throw EError("Unable to write to /x/cfg.ini"); });
@@ -79,7 +79,7 @@ void TestDialogs::GuardShowsTheErrorAndGoesOn() {
     QCOMPARE(Script.Shown()[1].Text, QString("plain"));
 }
 
-void TestDialogs::ScriptAnswersInOrder() {
+void tst_Dialogs::ScriptAnswersInOrder() {
     Dialogs::TDialogScript Script;
     Script.Answer(true);
     Script.Answer(QString("10001"));
@@ -94,5 +94,5 @@ void TestDialogs::ScriptAnswersInOrder() {
     QVERIFY(!Dialogs::Question("?", "?"));
 }
 
-QTEST_MAIN(TestDialogs)
+QTEST_MAIN(tst_Dialogs)
 #include "tst_dialogs.moc"

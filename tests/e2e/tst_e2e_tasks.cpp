@@ -121,7 +121,7 @@ QString ExeName() {
 
 } // namespace
 
-class TE2eTasksTest : public QObject {
+class tst_E2ETasks : public QObject {
     Q_OBJECT
 
 private slots:
@@ -208,5 +208,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TE2eTasksTest)
+QTEST_MAIN(tst_E2ETasks)
 #include "tst_e2e_tasks.moc"

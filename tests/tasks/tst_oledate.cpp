@@ -6,7 +6,7 @@
 #include "tasks/OleDate.h"
 #include "tasks/TaskManager.h"
 
-class TOleDateTest : public QObject {
+class tst_OleDate : public QObject {
     Q_OBJECT
 private slots:
     void DatesInRange_data() {
@@ -56,5 +56,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TOleDateTest)
+QTEST_GUILESS_MAIN(tst_OleDate)
 #include "tst_oledate.moc"

@@ -13,7 +13,7 @@
 #include "tasks/Pop.h"
 #include "tasks/TaskKinds.h"
 
-class TPopTest : public QObject {
+class tst_Pop : public QObject {
     Q_OBJECT
 
     TFakePlatform FPlatform;
@@ -235,5 +235,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TPopTest)
+QTEST_MAIN(tst_Pop)
 #include "tst_pop.moc"

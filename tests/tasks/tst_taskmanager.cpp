@@ -43,7 +43,7 @@ void ReportInBoxes(TTaskManager &Mgr) {
 
 } // namespace
 
-class TTaskManagerTest : public QObject {
+class tst_TaskManager : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TTestConfig> FConfig;
@@ -469,5 +469,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TTaskManagerTest)
+QTEST_MAIN(tst_TaskManager)
 #include "tst_taskmanager.moc"

@@ -21,7 +21,7 @@
 #include "tasks/TaskDb.h"
 #include "tasks/TaskPages.h"
 
-class TTaskPagesTest : public QObject {
+class tst_TaskPages : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TTestConfig> FConfig;
@@ -413,5 +413,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TTaskPagesTest)
+QTEST_MAIN(tst_TaskPages)
 #include "tst_taskpages.moc"

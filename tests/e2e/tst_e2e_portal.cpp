@@ -1,0 +1,127 @@
+// The whole program with its web engine: the engine comes up after the icon, from the library
+// beside the program, and keeps running.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRect>
+#include <QTest>
+
+#include "AppProcess.h"
+
+namespace {
+
+// The command lines of the program's helper processes (its children).
+QStringList Children(qint64 Parent) {
+    QStringList Result;
+    for (const QString &Entry : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile Stat("/proc/" + Entry + "/stat");
+        if (!Stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray Text = Stat.readAll();
+        const QList<QByteArray> Rest = Text.mid(Text.lastIndexOf(')') + 2).split(' ');
+        if (Rest.size() > 1 && Rest[1].toLongLong() == Parent) {
+            QFile Cmd("/proc/" + Entry + "/cmdline");
+            if (Cmd.open(QIODevice::ReadOnly))
+                Result << QString::fromUtf8(Cmd.readAll().replace('\0', ' '));
+        }
+    }
+    return Result;
+}
+
+// Numbers of an X property of a window (or of the root window), as xprop prints them.
+QList<int> XProp(const QString &Window, const char *Property) {
+    QProcess P;
+    QStringList Args = Window.isEmpty() ? QStringList{"-root"} : QStringList{"-id", Window};
+    P.start("xprop", Args << Property);
+    P.waitForFinished(5000);
+    const QString Out = QString::fromUtf8(P.readAllStandardOutput()).section('=', 1);
+    QList<int> Numbers;
+    for (const QString &Part : Out.split(',', Qt::SkipEmptyParts))
+        Numbers << Part.trimmed().toInt();
+    return Numbers;
+}
+
+} // namespace
+
+class tst_E2EPortal : public QObject {
+    Q_OBJECT
+private slots:
+    void EngineStartsAfterTheIconAndStays();
+    void RunsOnWithoutTheEngine();
+    void LoginFromTheTrayMenuShowsThePortal();
+};
+
+void tst_E2EPortal::EngineStartsAfterTheIconAndStays() {
+    TAppProcess App;
+    QVERIFY2(QFile::exists(App.Dir() + "libqc_webview.so"),
+             "the engine's library is beside the program");
+    QVERIFY2(App.Start(), qPrintable(App.Output()));
+    // The two pages of start-up bring up the engine's page process shortly after.
+    QElapsedTimer Clock;
+    Clock.start();
+    bool Engine = false;
+    while (!Engine && Clock.elapsed() < 15000 && App.IsRunning()) {
+        Engine = Children(App.Process().processId()).join('\n').contains("QtWebEngineProcess");
+        QTest::qWait(100);
+    }
+    QVERIFY2(Engine, qPrintable(App.Output()));
+    QTest::qWait(2000);
+    const QString Output = App.Output() + QString::fromUtf8(App.Process().readAll());
+    QVERIFY2(App.IsRunning(), qPrintable(Output));
+    // The engine found the shared graphics context it needs (without it, it crashes).
+    QVERIFY2(!Output.contains("initialized from a plugin"), qPrintable(Output));
+    QVERIFY2(!Output.contains("OpenGL context creation failed"), qPrintable(Output));
+}
+
+void tst_E2EPortal::RunsOnWithoutTheEngine() {
+    // Without the engine's library the portal's windows stay empty; nothing else is lost.
+    TAppProcess App;
+    QVERIFY(QFile::remove(App.Dir() + "libqc_webview.so"));
+    QVERIFY2(App.Start(), qPrintable(App.Output()));
+    QTest::qWait(3000);
+    QVERIFY2(App.IsRunning(), qPrintable(App.Output()));
+    QVERIFY(!Children(App.Process().processId()).join('\n').contains("QtWebEngineProcess"));
+}
+
+void tst_E2EPortal::LoginFromTheTrayMenuShowsThePortal() {
+    TAppProcess App;
+    QVERIFY2(App.Start(), qPrintable(App.Output()));
+    // Its icon in the tray host; a right click on it opens the menu.
+    const QString Icon = X11::WaitForTrayIcon(App.Process().processId());
+    QVERIFY(!Icon.isEmpty());
+    X11::XDoTool({"mousemove", "--window", Icon, "8", "8"});
+    X11::XDoTool({"click", "3"});
+    // Keys pressed before the menu has the keyboard would be lost on a loaded machine.
+    QVERIFY(!X11::WaitForTallWindowOf(App.Process().processId()).isEmpty());
+    QTRY_VERIFY(X11::KeyboardGrabbed());
+    // 显示主窗体, 隐藏主窗体, 常用功能, 网络游戏 -> its first entry, 闯荡江湖.
+    X11::XDoTool({"key", "--delay", "80", "Down", "Down", "Down", "Down", "Right", "Return"});
+
+    // The program's title: its file name up to the first dot.
+    const QString Title = QFileInfo(App.ExePath()).fileName().section('.', 0, 0);
+    const QString Box = X11::WaitForWindow(Title);
+    QVERIFY2(!Box.isEmpty(), "the hint box, titled with the program's title");
+    X11::XDoTool({"key", "--window", Box, "Return"});
+    const QString Portal = X11::WaitForWindow("青石江湖   按Ctrl+Alt+Q快速隐藏/显示该窗口");
+    QVERIFY(!Portal.isEmpty());
+    QVERIFY(X11::WaitForNoWindow(Title));
+
+    // 1000 x 730 with the window manager's frame, centred on the work area; the window manager
+    // frames and places it a moment after it is mapped.
+    const QList<int> Work = XProp({}, "_NET_WORKAREA"); // x, y, width, height
+    QVERIFY(Work.size() >= 4);
+    const QRect Expected(Work[0] + (Work[2] - 1000) / 2, Work[1] + (Work[3] - 730) / 2, 1000, 730);
+    const auto Outer = [&] {
+        const QList<int> Frame = XProp(Portal, "_NET_FRAME_EXTENTS"); // left, right, top, bottom
+        if (Frame.size() != 4)
+            return QRect();
+        return X11::Geometry(Portal).adjusted(-Frame[0], -Frame[2], Frame[1], Frame[3]);
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(Outer(), Expected, 10000);
+    QVERIFY(App.IsRunning());
+}
+
+QTEST_GUILESS_MAIN(tst_E2EPortal)
+#include "tst_e2e_portal.moc"

@@ -1,0 +1,149 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "platform/linux/SocketInstanceGuard.h"
+#include "platform/linux/XdgAutoRun.h"
+#include "platform/linux/XdgShell.h"
+
+using namespace platform;
+using namespace platform::linux_;
+
+class tst_PlatformLinux : public QObject {
+    Q_OBJECT
+private slots:
+    void AutoRunPrefersTheMachineWideFolder();
+    void AutoRunFallsBackToTheUser();
+    void AutoRunOffRemovesBothEntries();
+    void ExecIsQuotedByTheDesktopEntryRules();
+    void OneInstancePerNameAndUser();
+    void LaterStartsReachTheFirst();
+    void ProgramsAreToldFromOtherTargets();
+};
+
+namespace {
+QByteArray Read(const QString &Path) {
+    QFile F(Path);
+    return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
+}
+} // namespace
+
+void tst_PlatformLinux::AutoRunPrefersTheMachineWideFolder() {
+    QTemporaryDir Root;
+    TXdgAutoRun A((Root.path() + "/etc/xdg/autostart").toStdString(),
+                  (Root.path() + "/home/.config/autostart").toStdString());
+    const TAutoRunResult Done = A.Enable("qingchuan", "/opt/晴川/qingchuan");
+    QVERIFY(Done.Ok);
+    const std::string Place = Done.Path;
+    QCOMPARE(QString::fromStdString(Place), Root.path() + "/etc/xdg/autostart/qingchuan.desktop");
+    const QByteArray Entry = Read(QString::fromStdString(Place));
+    QVERIFY(Entry.startsWith("[Desktop Entry]\n"));
+    QVERIFY(Entry.contains("\nType=Application\n"));
+    QVERIFY(Entry.contains(QString("\nExec=\"/opt/晴川/qingchuan\"\n").toUtf8()));
+    QVERIFY(!QFile::exists(Root.path() + "/home/.config/autostart/qingchuan.desktop"));
+}
+
+void tst_PlatformLinux::AutoRunFallsBackToTheUser() {
+    QTemporaryDir Root;
+    // The machine-wide folder cannot be made: a file stands where its parent should be.
+    QFile Blocker(Root.path() + "/etc");
+    QVERIFY(Blocker.open(QIODevice::WriteOnly));
+    Blocker.close();
+    TXdgAutoRun A((Root.path() + "/etc/xdg/autostart").toStdString(),
+                  (Root.path() + "/home/.config/autostart").toStdString());
+    const TAutoRunResult Done = A.Enable("qc", "/p/qc");
+    QVERIFY(Done.Ok);
+    QCOMPARE(QString::fromStdString(Done.Path), Root.path() + "/home/.config/autostart/qc.desktop");
+    QVERIFY(Read(Root.path() + "/home/.config/autostart/qc.desktop").contains("Exec=\"/p/qc\""));
+
+    // Neither place can be written: the caller hears of it, with the user's own entry named in
+    // full (the machine-wide one is for administrators only).
+    QFile Blocker2(Root.path() + "/home2");
+    QVERIFY(Blocker2.open(QIODevice::WriteOnly));
+    Blocker2.close();
+    TXdgAutoRun B((Root.path() + "/etc/xdg/autostart").toStdString(),
+                  (Root.path() + "/home2/.config/autostart").toStdString());
+    const TAutoRunResult Failed = B.Enable("qc", "/p/qc");
+    QVERIFY(!Failed.Ok);
+    QCOMPARE(QString::fromStdString(Failed.Path),
+             Root.path() + "/home2/.config/autostart/qc.desktop");
+}
+
+void tst_PlatformLinux::AutoRunOffRemovesBothEntries() {
+    QTemporaryDir Root;
+    const QString Sys = Root.path() + "/sys", User = Root.path() + "/user";
+    TXdgAutoRun A(Sys.toStdString(), User.toStdString());
+    QVERIFY(A.Enable("qc", "/p/qc").Ok);
+    QDir().mkpath(User);
+    QFile::copy(Sys + "/qc.desktop", User + "/qc.desktop");
+    QFile::copy(Sys + "/qc.desktop", User + "/other.desktop");
+    QVERIFY(A.Disable("qc").Ok);
+    QVERIFY(!QFile::exists(Sys + "/qc.desktop"));
+    QVERIFY(!QFile::exists(User + "/qc.desktop"));
+    QVERIFY(QFile::exists(User + "/other.desktop"));
+    // Nothing to remove is no error.
+    QVERIFY(A.Disable("qc").Ok);
+    // An entry that cannot be removed is named: here a folder stands in its place.
+    QVERIFY(QDir().mkpath(User + "/qc.desktop/inside"));
+    const TAutoRunResult Failed = A.Disable("qc");
+    QVERIFY(!Failed.Ok);
+    QCOMPARE(QString::fromStdString(Failed.Path), User + "/qc.desktop");
+}
+
+void tst_PlatformLinux::ExecIsQuotedByTheDesktopEntryRules() {
+    QCOMPARE(TXdgAutoRun::QuoteExec("/a b/c"), std::string("\"/a b/c\""));
+    QCOMPARE(TXdgAutoRun::QuoteExec("/a\"b"), std::string("\"/a\\\\\"b\""));
+    QCOMPARE(TXdgAutoRun::QuoteExec("/a$b`c"), std::string("\"/a\\\\$b\\\\`c\""));
+    QCOMPARE(TXdgAutoRun::QuoteExec("/a\\b"), std::string("\"/a\\\\\\\\b\""));
+    QCOMPARE(TXdgAutoRun::QuoteExec("/100%"), std::string("\"/100%%\""));
+}
+
+void tst_PlatformLinux::OneInstancePerNameAndUser() {
+    const std::string Name = "tst-" + std::to_string(QCoreApplication::applicationPid());
+    {
+        TSocketInstanceGuard First, Second, Other;
+        QCOMPARE(First.Acquire(Name), IInstanceGuard::TResult::First);
+        QCOMPARE(Second.Acquire(Name), IInstanceGuard::TResult::Second);
+        // Another file name is another instance; names differ by case too.
+        QCOMPARE(Other.Acquire(Name + ".copy"), IInstanceGuard::TResult::First);
+        TSocketInstanceGuard Upper;
+        QCOMPARE(Upper.Acquire("TST-" + std::to_string(QCoreApplication::applicationPid())),
+                 IInstanceGuard::TResult::First);
+    }
+    // The claim ends with its holder: nothing is left behind to block the next start.
+    TSocketInstanceGuard Again;
+    QCOMPARE(Again.Acquire(Name), IInstanceGuard::TResult::First);
+}
+
+void tst_PlatformLinux::LaterStartsReachTheFirst() {
+    const std::string Name = "tst-msg-" + std::to_string(QCoreApplication::applicationPid());
+    TSocketInstanceGuard First;
+    QCOMPARE(First.Acquire(Name), IInstanceGuard::TResult::First);
+    int Messages = 0;
+    First.SetOnMessage([&] { ++Messages; });
+    for (int I = 0; I < 3; ++I) {
+        TSocketInstanceGuard Later;
+        QCOMPARE(Later.Acquire(Name), IInstanceGuard::TResult::Second);
+        Later.NotifyFirst();
+    }
+    QTRY_COMPARE(Messages, 3);
+}
+
+void tst_PlatformLinux::ProgramsAreToldFromOtherTargets() {
+    QVERIFY(!TXdgShell::ProgramPath("sh").empty());
+    QCOMPARE(TXdgShell::ProgramPath("https://example.org/sh"), std::string());
+    QCOMPARE(TXdgShell::ProgramPath("no-such-program-qc"), std::string());
+    QTemporaryDir Dir;
+    const QString Doc = Dir.path() + "/notes.txt";
+    QFile F(Doc);
+    QVERIFY(F.open(QIODevice::WriteOnly));
+    F.close();
+    // A document is opened, not run; the folder itself is not a program either.
+    QCOMPARE(TXdgShell::ProgramPath(Doc.toStdString()), std::string());
+    QCOMPARE(TXdgShell::ProgramPath(Dir.path().toStdString()), std::string());
+    QFile::setPermissions(Doc, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(TXdgShell::ProgramPath(Doc.toStdString()), Doc.toStdString());
+}
+
+QTEST_GUILESS_MAIN(tst_PlatformLinux)
+#include "tst_platformlinux.moc"
