@@ -143,7 +143,7 @@ void TXcbHotKeys::LoadModifierMasks() {
     std::free(Reply);
 }
 
-std::vector<uint16_t> TXcbHotKeys::LockVariants(uint16_t NumLockMask) const {
+std::vector<uint16_t> TXcbHotKeys::LockVariants(uint16_t NumLockMask) {
     std::vector<uint16_t> V = {0, XCB_MOD_MASK_LOCK};
     if (NumLockMask)
         V.insert(V.end(), {NumLockMask, uint16_t(NumLockMask | XCB_MOD_MASK_LOCK)});

@@ -35,6 +35,10 @@ public:
     // Whether the combination registered under Id is grabbed now (false while the keymap lacks
     // its key, or another client holds it on this keymap).
     bool Grabbed(uint16_t Id) const;
+    // The lock states a combination is grabbed under, so that it works with Caps Lock and Num Lock
+    // on or off: none, Caps Lock, and, where the keymap has Num Lock (NumLockMask), Num Lock
+    // alone and with Caps Lock.
+    static std::vector<uint16_t> LockVariants(uint16_t NumLockMask);
 
 private:
     struct TGrab {
@@ -48,7 +52,6 @@ private:
     void LoadModifierMasks();
     void LoadLayoutKeys();
     std::vector<uint8_t> KeyCodesOf(uint32_t VirtualKey) const;
-    std::vector<uint16_t> LockVariants(uint16_t NumLockMask) const;
     // Grabs the registration on the current keymap; false, with nothing grabbed, when the key is
     // missing, another registration has the same keys, or another client holds it.
     bool Grab(TGrab &Grab);

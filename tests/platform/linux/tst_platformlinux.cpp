@@ -2,7 +2,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <xcb/xproto.h>
+
 #include "platform/linux/SocketInstanceGuard.h"
+#include "platform/linux/XcbHotKeys.h"
 #include "platform/linux/XdgAutoRun.h"
 #include "platform/linux/XdgShell.h"
 
@@ -19,6 +22,7 @@ private slots:
     void OneInstancePerNameAndUser();
     void LaterStartsReachTheFirst();
     void ProgramsAreToldFromOtherTargets();
+    void HotKeysAreGrabbedUnderEveryLockState();
 };
 
 namespace {
@@ -146,4 +150,18 @@ void tst_PlatformLinux::ProgramsAreToldFromOtherTargets() {
 }
 
 QTEST_GUILESS_MAIN(tst_PlatformLinux)
+// Without the Num Lock variants a hotkey dies when Num Lock is on; without Caps Lock, when Caps
+// Lock is. The grabs themselves are tried on a real server in tst_xcbhotkeys.
+void tst_PlatformLinux::HotKeysAreGrabbedUnderEveryLockState() {
+    using V = std::vector<uint16_t>;
+    const uint16_t Caps = XCB_MOD_MASK_LOCK;
+    QCOMPARE(TXcbHotKeys::LockVariants(XCB_MOD_MASK_2),
+             (V{0, Caps, XCB_MOD_MASK_2, uint16_t(XCB_MOD_MASK_2 | Caps)}));
+    // Num Lock on another modifier of the keymap.
+    QCOMPARE(TXcbHotKeys::LockVariants(XCB_MOD_MASK_4),
+             (V{0, Caps, XCB_MOD_MASK_4, uint16_t(XCB_MOD_MASK_4 | Caps)}));
+    // A keymap without Num Lock.
+    QCOMPARE(TXcbHotKeys::LockVariants(0), (V{0, Caps}));
+}
+
 #include "tst_platformlinux.moc"
