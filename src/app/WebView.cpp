@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <cstdio>
 
 #include "dialogs/Dialogs.h"
 
@@ -64,8 +65,12 @@ TCreate Factory() {
         QLibrary Library(QCoreApplication::applicationDirPath() + "/qc_webview");
         // The library stays loaded for the life of the process.
         const auto Make = reinterpret_cast<TCreate>(Library.resolve("qc_CreateWebView"));
-        if (!Make)
+        if (!Make) {
             RestoreEngineFlags();
+            // The windows that show pages stay empty; said once, for whoever reads the log.
+            std::fprintf(stderr, "web engine not loaded: %s\n",
+                         Library.errorString().toLocal8Bit().constData());
+        }
         return Make;
     }();
     return Result;
