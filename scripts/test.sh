@@ -14,7 +14,7 @@ build=${QC_BUILD_DIR:-$root/build}
 # pause, are sometimes lost, and it must first wait for the state it needs.
 asan_build=${QC_ASAN_BUILD_DIR:-$root/build-asan}
 if [ "${QC_SANITIZE_SUITE:-0}" != 0 ]; then
-  QC_BUILD_DIR="$asan_build" QC_CMAKE_ARGS="-DQC_SANITIZE=ON -DQC_BUILD_BENCH=OFF" \
+  QC_BUILD_DIR="$asan_build" QC_CMAKE_ARGS="${QC_CMAKE_ARGS:-} -DQC_SANITIZE=ON -DQC_BUILD_BENCH=OFF" \
     bash "$root/scripts/build.sh"
 fi
 # Every parser of outside input is fuzzed for a short while (QC_FUZZ_SECONDS each, 0 to skip).
