@@ -67,6 +67,7 @@ QImage TCapture::Run() {
     const QRect Target = TargetRect();
     for (TFrozenScreen &F : FScreens) {
         F.Overlay->setProperty("TargetCenter", Target.center());
+        F.Overlay->setProperty("Hint", HintText());
         F.Overlay->setCursor(CursorAt(QPoint(), F.Ratio));
         F.Overlay->show();
     }

@@ -16,6 +16,8 @@ cp "$HERE/access_portal.py" "$DIR/"
   echo "output * resolution $SIZE"
   if [ -n "$BG" ]; then cp "$BG" "$DIR/bg.png"; echo "output * bg $DIR/bg.png center #000000"
   else echo "output * bg #3366aa solid_color"; fi
+  # No title bars: their colour follows the focus, which a capture window may take.
+  echo "default_border none"; echo "default_floating_border none"
   echo "xwayland enable"
   echo "exec env > $DIR/exec-env.txt"
 } > "$DIR/sway.conf"

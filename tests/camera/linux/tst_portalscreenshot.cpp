@@ -6,20 +6,26 @@
 // The portal answers only callers whose /proc entry it can open, so the calls on the sway
 // session are made by this same program run as the session's user ("--shoot"), and the window
 // it asks sway about is this program too ("--window").
+#include <QApplication>
+#include <QClipboard>
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
 #include <QRasterWindow>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 
 #include "PortalBed.h"
+#include "camera/CameraDll.h"
 #include "camera/ScreenSource.h"
 #include "camera/linux/PortalScreenshot.h"
 #include "camera/linux/SwayTree.h"
@@ -53,10 +59,76 @@ int Shoot(int Argc, char **Argv) {
     }
 }
 
+// "--capture MANNER OUT X Y [X2 Y2]": a capture by the library in this process, shown on the
+// session's XWayland. Once the frozen screen is up, the pointer goes to X,Y ("window") or drags
+// from X,Y to X2,Y2 ("area", or "window-area" for a window pick that falls back to a region),
+// then Enter takes the outline. Prints the capture's result, hint,
+// outline and failure; the clipboard's image goes to OUT.
+int CaptureOnce(int Argc, char **Argv) {
+    QApplication App(Argc, Argv);
+    const QByteArray Manner = Argv[2];
+    const QPoint From(atoi(Argv[4]), atoi(Argv[5]));
+    const QPoint To = Argc > 7 ? QPoint(atoi(Argv[6]), atoi(Argv[7])) : From;
+    QString Hint;
+    QRect Outline;
+    static std::function<void()> Play;
+    Play = [&] {
+        QWidget *Overlay = nullptr;
+        for (QWidget *W : QApplication::topLevelWidgets())
+            if (W->objectName() == "CameraOverlay" && W->isVisible())
+                Overlay = W;
+        if (!Overlay)
+            return;
+        Hint = Overlay->property("Hint").toString();
+        auto Send = [&](QEvent::Type Type, const QPoint &At, Qt::MouseButtons Buttons) {
+            const QPoint Local = Overlay->mapFromGlobal(At);
+            QMouseEvent E(Type, Local, Overlay->mapToGlobal(Local),
+                          Type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Buttons,
+                          Qt::NoModifier);
+            QApplication::sendEvent(Overlay, &E);
+        };
+        if (Manner.endsWith("area")) {
+            Send(QEvent::MouseButtonPress, From, Qt::LeftButton);
+            Send(QEvent::MouseMove, To, Qt::LeftButton);
+            Send(QEvent::MouseButtonRelease, To, Qt::NoButton);
+        } else {
+            Send(QEvent::MouseMove, From, Qt::NoButton);
+        }
+        Outline = Overlay->property("Highlight").toRect();
+        QKeyEvent Enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(Overlay, &Enter);
+    };
+    CameraSetShownHook([](void *) { QTimer::singleShot(0, [] { Play(); }); }, nullptr);
+    // Should the pick never be taken, the capture gives up rather than leave this running.
+    QTimer GiveUp;
+    GiveUp.setSingleShot(true);
+    QObject::connect(&GiveUp, &QTimer::timeout, [] {
+        for (QWidget *W : QApplication::topLevelWidgets())
+            if (W->objectName() == "CameraOverlay")
+                W->close();
+    });
+    GiveUp.start(15000);
+    const int32_t Result = Manner == "area" ? CameraSubArea() : CameraWindow();
+    if (Result == 1)
+        QGuiApplication::clipboard()->image().save(QString::fromLocal8Bit(Argv[3]), "PNG");
+    std::printf("result=%d\nhint=%s\noutline=%d,%d,%d,%d\nfailure=%s\n", Result,
+                Hint.toUtf8().constData(), Outline.x(), Outline.y(), Outline.width(),
+                Outline.height(), CameraLastFailure());
+    return 0;
+}
+
+// A window of one colour, so that its pixels do not depend on when they are read.
+class TSolidWindow : public QRasterWindow {
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter(this).fillRect(QRect(QPoint(), size()), QColor(0, 128, 64));
+    }
+};
+
 // "--window": a plain Wayland window that stays until it is ended.
 int ShowWindow(int Argc, char **Argv) {
     QGuiApplication App(Argc, Argv);
-    QRasterWindow W;
+    TSolidWindow W;
     W.resize(400, 300);
     W.show();
     return App.exec();
@@ -76,18 +148,44 @@ class tst_PortalScreenshot : public QObject {
     QString Session(const char *Name) const { return FSession.value(Name); }
 
     // Runs Program as the session's user with the session's variables; its exit code.
-    int RunAsUser(const QStringList &Command, QByteArray *Out = nullptr) {
+    int RunAsUser(const QStringList &Command, QByteArray *Out = nullptr,
+                  const QStringList &Extra = {}) {
         QProcess P;
         QStringList Args{"-u", User, "--", "env"};
         for (const QString &Name : FSession.keys())
             Args << Name + "=" + FSession.value(Name);
-        Args << "QT_QPA_PLATFORM=offscreen" << Command;
+        Args << "QT_QPA_PLATFORM=offscreen" << Extra << Command;
         P.start("runuser", Args);
         if (!P.waitForFinished(30000))
             return -1;
         if (Out)
             *Out = P.readAllStandardOutput();
         return P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
+    }
+
+    // Wayland windows of this program, started on the session; they end with the test.
+    std::vector<std::unique_ptr<QProcess>> FWindows;
+    void OpenWindows(size_t Count) {
+        QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+        Env.insert("XDG_RUNTIME_DIR", Session("XDG_RUNTIME_DIR"));
+        Env.insert("WAYLAND_DISPLAY", Session("WAYLAND_DISPLAY"));
+        Env.insert("QT_QPA_PLATFORM", "wayland");
+        for (size_t I = 0; I < Count; ++I) {
+            auto &W = FWindows.emplace_back(std::make_unique<QProcess>());
+            W->setProcessEnvironment(Env);
+            W->start(QCoreApplication::applicationFilePath(), {"--window"});
+            QVERIFY(W->waitForStarted());
+        }
+    }
+    void CloseWindows() {
+        for (auto &W : FWindows) {
+            W->kill();
+            W->waitForFinished();
+        }
+        FWindows.clear();
+        // Gone from the screen before the next test looks at it.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            camera::SwayTreeWindows(camera::SwayGetTree(Session("SWAYSOCK"), 5000)).empty(), 10000);
     }
 
     void NeedStack() {
@@ -124,6 +222,11 @@ private Q_SLOTS:
             if (const int Eq = Line.indexOf('='); Eq > 0)
                 FSession.insert(Line.left(Eq), Line.mid(Eq + 1));
         QVERIFY(!Session("SWAYSOCK").isEmpty());
+    }
+
+    void cleanup() {
+        if (!FWindows.empty())
+            CloseWindows();
     }
 
     void cleanupTestCase() {
@@ -166,21 +269,96 @@ private Q_SLOTS:
         QVERIFY(!Tree.isEmpty());
         QVERIFY(camera::SwayTreeWindows(Tree).empty());
 
-        QProcess Window;
-        QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
-        Env.insert("XDG_RUNTIME_DIR", Session("XDG_RUNTIME_DIR"));
-        Env.insert("WAYLAND_DISPLAY", Session("WAYLAND_DISPLAY"));
-        Env.insert("QT_QPA_PLATFORM", "wayland");
-        Window.setProcessEnvironment(Env);
-        Window.start(QCoreApplication::applicationFilePath(), {"--window"});
-        QVERIFY(Window.waitForStarted());
         std::vector<QRect> Windows;
+        OpenWindows(1);
         // The only window is tiled over the whole output, its title bar included.
         QTRY_VERIFY_WITH_TIMEOUT(
             (Windows = camera::TSwayWindowFinder(Socket).TopLevelWindows()).size() == 1, 10000);
         QCOMPARE(Windows.front(), QRect(QPoint(0, 0), OutputSize));
-        Window.kill();
-        Window.waitForFinished();
+        CloseWindows();
+    }
+
+    // The library's capture on the session: the frozen image from the portal, picked over in
+    // the program's own overlay on XWayland; what reaches the clipboard is grim's pixels of the
+    // outlined rectangle.
+    void captureMatchesGrim_data() {
+        QTest::addColumn<QString>("Manner");
+        QTest::addColumn<QStringList>("Points");
+        QTest::addColumn<bool>("Sway");
+        QTest::addColumn<QRect>("Outline");
+        QTest::addColumn<QString>("Hint");
+        const QString Area = QStringLiteral("拖动鼠标选择截图区域，双击或回车确认，Esc或右键取消");
+        QTest::newRow("area") << "area" << QStringList{"100", "50", "400", "250"} << true
+                              << QRect(100, 50, 300, 200) << Area;
+        // Two windows tiled side by side; the pointer over the right one.
+        QTest::newRow("window on sway")
+            << "window" << QStringList{"900", "300"} << true << QRect(640, 0, 640, 720)
+            << QStringLiteral("移动鼠标选择窗口，单击确认，Esc或右键取消");
+        QTest::newRow("window where no window places are given")
+            << "window-area" << QStringList{"700", "100", "1000", "400"} << false
+            << QRect(700, 100, 300, 300)
+            << QStringLiteral(
+                   "此桌面不提供窗口位置，请拖动鼠标选择区域，双击或回车确认，Esc或右键取消");
+    }
+    void captureMatchesGrim() {
+        NeedStack();
+        QFETCH(QString, Manner);
+        QFETCH(QStringList, Points);
+        QFETCH(bool, Sway);
+        QFETCH(QRect, Outline);
+        QFETCH(QString, Hint);
+        OpenWindows(2);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            camera::SwayTreeWindows(camera::SwayGetTree(Session("SWAYSOCK"), 5000)).size() == 2,
+            10000);
+        const QString Shot = FDir + "/capture.png", Grim = FDir + "/capture-grim.png";
+        QFile::remove(Shot);
+        QByteArray Out;
+        QStringList Extra{"QT_QPA_PLATFORM=xcb", "XDG_SESSION_TYPE=wayland"};
+        if (!Sway)
+            Extra << "SWAYSOCK=";
+        QCOMPARE(RunAsUser(QStringList{QCoreApplication::applicationFilePath(), "--capture", Manner,
+                                       Shot} +
+                               Points,
+                           &Out, Extra),
+                 0);
+        const QString Report = QString::fromUtf8(Out);
+        QVERIFY2(Report.contains("result=1\n"), qPrintable(Report));
+        QVERIFY2(Report.contains("hint=" + Hint + "\n"), qPrintable(Report));
+        const QString OutlineText = QString("outline=%1,%2,%3,%4\n")
+                                        .arg(Outline.x())
+                                        .arg(Outline.y())
+                                        .arg(Outline.width())
+                                        .arg(Outline.height());
+        QVERIFY2(Report.contains(OutlineText), qPrintable(Report));
+        QCOMPARE(RunAsUser({"grim", "-g",
+                            QString("%1,%2 %3x%4")
+                                .arg(Outline.x())
+                                .arg(Outline.y())
+                                .arg(Outline.width())
+                                .arg(Outline.height()),
+                            Grim}),
+                 0);
+        const QImage Captured = QImage(Shot).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(Captured.size(), Outline.size());
+        QCOMPARE(Captured, QImage(Grim).convertToFormat(QImage::Format_RGB32));
+    }
+
+    // A capture whose screens the desktop will not give ends at once with 0 and the reason,
+    // without ever showing a frozen screen (no overlay, so no hint was read).
+    void captureWithoutPortalFails() {
+        NeedStack();
+        QByteArray Out;
+        QCOMPARE(RunAsUser({QCoreApplication::applicationFilePath(), "--capture", "area",
+                            FDir + "/none.png", "10", "10", "50", "50"},
+                           &Out,
+                           {"QT_QPA_PLATFORM=xcb", "XDG_SESSION_TYPE=wayland",
+                            "DBUS_SESSION_BUS_ADDRESS=unix:path=" + FDir + "/no-such-bus"}),
+                 0);
+        const QString Report = QString::fromUtf8(Out);
+        QVERIFY2(Report.contains("result=0\nhint=\n"), qPrintable(Report));
+        QVERIFY2(Report.contains("failure=截图失败：无法连接到桌面会话总线。"), qPrintable(Report));
+        QVERIFY(!QFile::exists(FDir + "/none.png"));
     }
 
     // With no portal on the bus, or none that offers Screenshot, the capture fails at once with
@@ -213,6 +391,8 @@ private Q_SLOTS:
 int main(int Argc, char **Argv) {
     if (Argc == 3 && qstrcmp(Argv[1], "--shoot") == 0)
         return Shoot(Argc, Argv);
+    if (Argc >= 6 && qstrcmp(Argv[1], "--capture") == 0)
+        return CaptureOnce(Argc, Argv);
     if (Argc == 2 && qstrcmp(Argv[1], "--window") == 0)
         return ShowWindow(Argc, Argv);
     QGuiApplication App(Argc, Argv);
