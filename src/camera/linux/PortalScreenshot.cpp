@@ -6,6 +6,7 @@
 #include <QDBusObjectPath>
 #include <QEventLoop>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
@@ -53,8 +54,10 @@ void StopListening(QDBusConnection Bus, const QString &Path, TResponse &Receiver
 QImage TakePortalScreenshot(const QDBusConnection &Bus, int TimeoutMs) {
     if (!Bus.isConnected())
         throw TCaptureFailure("截图失败：无法连接到桌面会话总线。");
+    // Unique on the connection even should two copies of this code share it.
     static std::atomic<int> Counter{0};
-    const QString Token = QStringLiteral("qingchuan%1").arg(++Counter);
+    const QString Token =
+        QStringLiteral("qingchuan%1_%2").arg(++Counter).arg(QRandomGenerator::global()->generate());
     // The request's path is known before the call, so the answer cannot slip past: portals
     // older than this naming return another path, which is listened to as well.
     QString Sender = Bus.baseService().mid(1);
@@ -97,8 +100,11 @@ QImage TakePortalScreenshot(const QDBusConnection &Bus, int TimeoutMs) {
                      QDBus::NoBlock);
         throw TCaptureFailure("截图失败：桌面的截图服务没有应答。");
     }
-    if (Receiver.Code != 0)
+    // 1: the user (or the desktop's policy) said no; anything else: the service failed.
+    if (Receiver.Code == 1)
         throw TCaptureFailure("截图失败：桌面拒绝了截图请求。");
+    if (Receiver.Code != 0)
+        throw TCaptureFailure("截图失败：桌面的截图服务出错。");
 
     const QUrl Uri(Receiver.Results.value("uri").toString());
     const QString File = Uri.isLocalFile() ? Uri.toLocalFile() : QString();
