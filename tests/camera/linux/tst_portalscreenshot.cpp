@@ -80,6 +80,11 @@ int CaptureOnce(int Argc, char **Argv) {
         if (!Overlay)
             return;
         Hint = Overlay->property("Hint").toString();
+        if (Manner == "wait") {
+            // The test's own keys are to end it: say that it is up.
+            QFile(QString::fromLocal8Bit(Argv[3]) + ".shown").open(QIODevice::WriteOnly);
+            return;
+        }
         auto Send = [&](QEvent::Type Type, const QPoint &At, Qt::MouseButtons Buttons) {
             const QPoint Local = Overlay->mapFromGlobal(At);
             QMouseEvent E(Type, Local, Overlay->mapToGlobal(Local),
@@ -102,7 +107,9 @@ int CaptureOnce(int Argc, char **Argv) {
     // Should the pick never be taken, the capture gives up rather than leave this running.
     QTimer GiveUp;
     GiveUp.setSingleShot(true);
-    QObject::connect(&GiveUp, &QTimer::timeout, [] {
+    bool GaveUp = false;
+    QObject::connect(&GiveUp, &QTimer::timeout, [&GaveUp] {
+        GaveUp = true;
         for (QWidget *W : QApplication::topLevelWidgets())
             if (W->objectName() == "CameraOverlay")
                 W->close();
@@ -111,9 +118,9 @@ int CaptureOnce(int Argc, char **Argv) {
     const int32_t Result = Manner == "area" ? CameraSubArea() : CameraWindow();
     if (Result == 1)
         QGuiApplication::clipboard()->image().save(QString::fromLocal8Bit(Argv[3]), "PNG");
-    std::printf("result=%d\nhint=%s\noutline=%d,%d,%d,%d\nfailure=%s\n", Result,
+    std::printf("result=%d\nhint=%s\noutline=%d,%d,%d,%d\nfailure=%s\ngaveup=%d\n", Result,
                 Hint.toUtf8().constData(), Outline.x(), Outline.y(), Outline.width(),
-                Outline.height(), CameraLastFailure());
+                Outline.height(), CameraLastFailure(), int(GaveUp));
     return 0;
 }
 
@@ -342,6 +349,36 @@ private Q_SLOTS:
         const QImage Captured = QImage(Shot).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(Captured.size(), Outline.size());
         QCOMPARE(Captured, QImage(Grim).convertToFormat(QImage::Format_RGB32));
+    }
+
+    // Escape pressed on the session's keyboard ends a capture started while a Wayland window
+    // has the focus.
+    void escapeFromWaylandWindowCancels() {
+        NeedStack();
+        OpenWindows(1);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            camera::SwayTreeWindows(camera::SwayGetTree(Session("SWAYSOCK"), 5000)).size() == 1,
+            10000);
+        const QString Out = FDir + "/escape.png";
+        QFile::remove(Out + ".shown");
+        QProcess Capture;
+        QStringList Args{"-u", User, "--", "env"};
+        for (const QString &Name : FSession.keys())
+            Args << Name + "=" + FSession.value(Name);
+        Args << "QT_QPA_PLATFORM=xcb"
+             << "XDG_SESSION_TYPE=wayland" << QCoreApplication::applicationFilePath() << "--capture"
+             << "wait" << Out << "0"
+             << "0";
+        Capture.start("runuser", Args);
+        QVERIFY(Capture.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Out + ".shown"), 10000);
+        // wtype's first key can be lost while its virtual keyboard is set up: it waits first.
+        QCOMPARE(RunAsUser({"wtype", "-s", "100", "-k", "Escape"}), 0);
+        QVERIFY(Capture.waitForFinished(20000));
+        const QString Report = QString::fromUtf8(Capture.readAllStandardOutput());
+        QVERIFY2(Report.contains("result=0\n"), qPrintable(Report));
+        // Not ended by the helper's own 15 s limit: the key did it.
+        QVERIFY2(Report.contains("gaveup=0\n"), qPrintable(Report));
     }
 
     // A capture whose screens the desktop will not give ends at once with 0 and the reason,
