@@ -63,7 +63,8 @@ int Shoot(int Argc, char **Argv) {
 // session's XWayland. Once the frozen screen is up, the pointer goes to X,Y ("window") or drags
 // from X,Y to X2,Y2 ("area", or "window-area" for a window pick that falls back to a region),
 // then Enter takes the outline. Prints the capture's result, hint,
-// outline and failure; the clipboard's image goes to OUT.
+// outline and failure; the clipboard's image goes to OUT. "spy" drags the crosshair to X,Y and
+// lets go there; "wait" only says when the frozen screen is up.
 int CaptureOnce(int Argc, char **Argv) {
     QApplication App(Argc, Argv);
     const QByteArray Manner = Argv[2];
@@ -92,6 +93,15 @@ int CaptureOnce(int Argc, char **Argv) {
                           Qt::NoModifier);
             QApplication::sendEvent(Overlay, &E);
         };
+        if (Manner == "spy") {
+            // The crosshair picked up from its panel and let go over the window.
+            const QPoint Target = Overlay->property("TargetCenter").toPoint();
+            Send(QEvent::MouseButtonPress, Target, Qt::LeftButton);
+            Send(QEvent::MouseMove, From, Qt::LeftButton);
+            Outline = Overlay->property("Highlight").toRect();
+            Send(QEvent::MouseButtonRelease, From, Qt::NoButton);
+            return;
+        }
         if (Manner.endsWith("area")) {
             Send(QEvent::MouseButtonPress, From, Qt::LeftButton);
             Send(QEvent::MouseMove, To, Qt::LeftButton);
@@ -115,7 +125,9 @@ int CaptureOnce(int Argc, char **Argv) {
                 W->close();
     });
     GiveUp.start(15000);
-    const int32_t Result = Manner == "area" ? CameraSubArea() : CameraWindow();
+    const int32_t Result = Manner == "area"  ? CameraSubArea()
+                           : Manner == "spy" ? CameraWindowLikeSpy()
+                                             : CameraWindow();
     if (Result == 1)
         QGuiApplication::clipboard()->image().save(QString::fromLocal8Bit(Argv[3]), "PNG");
     std::printf("result=%d\nhint=%s\noutline=%d,%d,%d,%d\nfailure=%s\ngaveup=%d\n", Result,
@@ -301,6 +313,9 @@ private Q_SLOTS:
         QTest::newRow("window on sway")
             << "window" << QStringList{"900", "300"} << true << QRect(640, 0, 640, 720)
             << QStringLiteral("移动鼠标选择窗口，单击确认，Esc或右键取消");
+        QTest::newRow("window dragged to on sway")
+            << "spy" << QStringList{"300", "500"} << true << QRect(0, 0, 640, 720)
+            << QStringLiteral("按住准星拖到要截取的窗口上，松开即截取；Esc或右键取消");
         QTest::newRow("window where no window places are given")
             << "window-area" << QStringList{"700", "100", "1000", "400"} << false
             << QRect(700, 100, 300, 300)
