@@ -12,6 +12,8 @@ PKGS=(
   xdg-utils
   # Hotkeys on Wayland sessions: the desktop portal with KDE's backend, and a fake backend in Python.
   xdg-desktop-portal xdg-desktop-portal-kde libkf5globalaccel-bin python3-dbus python3-gi
+  # Capture on Wayland sessions: headless sway with the portal's wlr backend, compared with grim.
+  sway swaybg xwayland xdg-desktop-portal-wlr pipewire grim qt6-wayland wtype
 )
 missing=()
 for p in "${PKGS[@]}"; do

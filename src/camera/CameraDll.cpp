@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QThread>
 
+#include "ScreenSource.h"
 #include "SubAreaCapture.h"
 #include "WindowCapture.h"
 
@@ -12,6 +13,8 @@ namespace {
 TCameraShownHook ShownHook = nullptr;
 void *ShownHookData = nullptr;
 bool FaultArmed = false;
+// Why the last capture failed, for the user; empty after one that succeeded or was cancelled.
+QByteArray LastFailure;
 // A hotkey pressed during a capture must not start a second one inside the first.
 bool Busy = false;
 
@@ -26,6 +29,7 @@ template <class TMake> int32_t Capture(TMake Make) noexcept {
         const QString Platform = QGuiApplication::platformName();
         if (Platform == "offscreen" || Platform == "minimal")
             return 0;
+        LastFailure.clear();
         Busy = true;
         struct TLeave {
             ~TLeave() { Busy = false; }
@@ -41,9 +45,20 @@ template <class TMake> int32_t Capture(TMake Make) noexcept {
         // The process serves the clipboard from now on, for as long as it runs.
         QGuiApplication::clipboard()->setImage(Image, QClipboard::Clipboard);
         return 1;
+    } catch (const camera::TCaptureFailure &E) {
+        LastFailure = E.what();
+        return 0;
     } catch (...) {
         return 0;
     }
+}
+
+// A pick of a window where the desktop tells where they are, else a region, saying why.
+template <class TPick> std::unique_ptr<camera::TCapture> WindowPick() {
+    if (std::unique_ptr<camera::IWindowFinder> Finder = camera::CreateWindowFinder())
+        return std::make_unique<TPick>(std::move(Finder));
+    return std::make_unique<camera::TSubAreaCapture>(
+        QStringLiteral("此桌面不提供窗口位置，请拖动鼠标选择区域，双击或回车确认，Esc或右键取消"));
 }
 
 } // namespace
@@ -55,13 +70,11 @@ int32_t CameraSubArea(void) {
 }
 
 int32_t CameraWindow(void) {
-    return Capture(
-        [] { return std::make_unique<camera::TWindowCapture>(camera::CreateWindowFinder()); });
+    return Capture(WindowPick<camera::TWindowCapture>);
 }
 
 int32_t CameraWindowLikeSpy(void) {
-    return Capture(
-        [] { return std::make_unique<camera::TSpyCapture>(camera::CreateWindowFinder()); });
+    return Capture(WindowPick<camera::TSpyCapture>);
 }
 
 void CameraSetShownHook(TCameraShownHook Hook, void *Data) {
@@ -71,6 +84,10 @@ void CameraSetShownHook(TCameraShownHook Hook, void *Data) {
 
 void CameraSetFault(int32_t Armed) {
     FaultArmed = Armed != 0;
+}
+
+const char *CameraLastFailure(void) {
+    return LastFailure.constData();
 }
 
 } // extern "C"

@@ -28,6 +28,11 @@ CAMERADLL_API int32_t CameraWindow(void);
 // outlined window, releasing over no window gives up.
 CAMERADLL_API int32_t CameraWindowLikeSpy(void);
 
+// Why the last capture returned 0 without the user giving up (the desktop would not give its
+// screens, say), as a sentence for the user in UTF-8; empty after any other capture. Valid
+// until the next capture.
+CAMERADLL_API const char *CameraLastFailure(void);
+
 // For the program's own tests and benchmarks.
 typedef void (*TCameraShownHook)(void *Data);
 // Hook is called (on the caller's thread, inside the capture call) once the frozen image is on

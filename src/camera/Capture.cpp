@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <QCursor>
 #include <QPainter>
-#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <stdexcept>
 
 #include "Overlay.h"
+#include "ScreenSource.h"
 #include "WindowFinder.h"
 
 namespace camera {
@@ -29,17 +29,25 @@ TCapture::TCapture() = default;
 
 TCapture::~TCapture() = default;
 
+void TCapture::SetScreenSource(std::unique_ptr<IScreenSource> Value) {
+    FSource = std::move(Value);
+}
+
 QImage TCapture::Run() {
     const QList<QScreen *> Screens = QGuiApplication::screens();
     QScreen *PointerScreen = QGuiApplication::screenAt(QCursor::pos());
     if (!PointerScreen)
         PointerScreen = QGuiApplication::primaryScreen();
     Prepare();
+    if (!FSource)
+        FSource = CreateScreenSource();
+    std::vector<QImage> Images = FSource->Grab(Screens);
     FScreens.reserve(Screens.size());
-    for (QScreen *S : Screens) {
+    for (qsizetype I = 0; I < Screens.size() && size_t(I) < Images.size(); ++I) {
+        QScreen *S = Screens[I];
         TFrozenScreen F;
         F.Logical = S->geometry();
-        F.Image = S->grabWindow(0).toImage();
+        F.Image = std::move(Images[I]);
         if (F.Image.isNull())
             continue;
         F.Image.setDevicePixelRatio(1);
@@ -59,6 +67,7 @@ QImage TCapture::Run() {
     const QRect Target = TargetRect();
     for (TFrozenScreen &F : FScreens) {
         F.Overlay->setProperty("TargetCenter", Target.center());
+        F.Overlay->setProperty("Hint", HintText());
         F.Overlay->setCursor(CursorAt(QPoint(), F.Ratio));
         F.Overlay->show();
     }

@@ -15,6 +15,7 @@ class QPainter;
 namespace camera {
 
 class TOverlay;
+class IScreenSource;
 
 // One capture: every screen is grabbed and shown frozen in a borderless window on top of it, the
 // user picks over that, and the picked pixels are cut from the grabbed images. Positions are
@@ -32,9 +33,12 @@ public:
     void SetOnShown(std::function<void()> Value) { FOnShown = std::move(Value); }
     // Makes the confirmation fail with an internal error (for tests).
     void SetFault(bool Value) { FFault = Value; }
+    // Where the frozen image comes from; without one, the session's own is taken.
+    void SetScreenSource(std::unique_ptr<IScreenSource> Value);
 
     // Lets the user pick; the pixels picked, or a null image when the user gave up. An error
-    // raised while picking is thrown from here once the frozen screens are gone.
+    // raised while picking is thrown from here once the frozen screens are gone; a screen that
+    // could not be frozen throws TCaptureFailure before anything is shown.
     QImage Run();
 
     // For the overlay windows.
@@ -102,6 +106,7 @@ private:
 
     std::function<void()> FOnShown;
     bool FFault = false;
+    std::unique_ptr<IScreenSource> FSource;
     std::vector<TFrozenScreen> FScreens;
     size_t FMain = 0; // the screen where the pointer was when the capture began
     QRect FDesktop;   // all screens, root-window pixels

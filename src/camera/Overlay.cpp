@@ -4,12 +4,23 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "platform/Session.h"
+
 namespace camera {
 
+namespace {
+
+// A Wayland compositor gives the keyboard to an X11 window it manages, not to one that
+// bypasses it: there the overlay is an ordinary window asking to fill its screen.
+Qt::WindowFlags OverlayFlags() {
+    const Qt::WindowFlags Flags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    return platform::IsWaylandSession() ? Flags : Flags | Qt::X11BypassWindowManagerHint;
+}
+
+} // namespace
+
 TOverlay::TOverlay(TCapture &Capture, const TCapture::TFrozenScreen &Screen)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::X11BypassWindowManagerHint),
-      FCapture(Capture), FScreen(Screen) {
+    : QWidget(nullptr, OverlayFlags()), FCapture(Capture), FScreen(Screen) {
     setObjectName("CameraOverlay");
     setWindowTitle("CameraOverlay");
     // Every pixel is painted from the frozen image: no background to clear first.
@@ -18,6 +29,8 @@ TOverlay::TOverlay(TCapture &Capture, const TCapture::TFrozenScreen &Screen)
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setGeometry(Screen.Logical);
+    if (!(windowFlags() & Qt::X11BypassWindowManagerHint))
+        setWindowState(Qt::WindowFullScreen);
 }
 
 void TOverlay::paintEvent(QPaintEvent *Event) {

@@ -9,8 +9,8 @@ namespace camera {
 // A borderless window over one screen showing its frozen image; it hands everything to the
 // capture. Errors never leave its handlers: they end the capture instead. Tests follow the
 // capture through its properties: "Highlight" (the rectangle outlined, root-window pixels),
-// "KeyboardGrabbed" (set on the window holding the keyboard) and "TargetCenter" (the spy
-// panel's crosshair).
+// "KeyboardGrabbed" (set on the window holding the keyboard), "TargetCenter" (the spy
+// panel's crosshair) and "Hint" (the instructions shown).
 class TOverlay : public QWidget {
 public:
     TOverlay(TCapture &Capture, const TCapture::TFrozenScreen &Screen);

@@ -17,11 +17,17 @@ int Tolerance(qreal Ratio) {
 } // namespace
 
 QString TSubAreaCapture::HintText() const {
+    if (!FHint.isEmpty())
+        return FHint;
     return QStringLiteral("拖动鼠标选择截图区域，双击或回车确认，Esc或右键取消");
 }
 
 QRect TSubAreaCapture::HintRect(const TFrozenScreen &Screen) const {
-    return FSelection.isEmpty() ? TCapture::HintRect(Screen) : QRect();
+    if (!FSelection.isEmpty())
+        return {};
+    // Instructions of their own are longer: room for a second line.
+    const QRect Box = TCapture::HintRect(Screen);
+    return FHint.isEmpty() || Box.isEmpty() ? Box : Box.adjusted(0, 0, 0, 22);
 }
 
 void TSubAreaCapture::SetSelection(const QRect &Value) {

@@ -7,6 +7,12 @@ namespace camera {
 // A rectangle dragged out by the user: moved by dragging inside it, resized by its edges, nudged
 // by the arrow keys (Shift resizes); a double click inside it or Enter takes it.
 class TSubAreaCapture : public TCapture {
+public:
+    TSubAreaCapture() = default;
+    // Hint: instructions of its own in place of the usual ones, for a pick of a window that has
+    // to fall back to a region.
+    explicit TSubAreaCapture(QString Hint) : FHint(std::move(Hint)) {}
+
 protected:
     QString HintText() const override;
     QRect Highlight() const override { return FSelection; }
@@ -26,6 +32,7 @@ private:
 
     void SetSelection(const QRect &Value);
 
+    QString FHint;
     QRect FSelection;
     TDrag FDrag = TDrag::None;
     int FEdges = 0;

@@ -4,7 +4,8 @@
 #include "dialogs/Dialogs.h"
 
 TScreenShot::TScreenShot()
-    : TScreenShot(TCameraFunctions{&::CameraSubArea, &::CameraWindow, &::CameraWindowLikeSpy}) {}
+    : TScreenShot(TCameraFunctions{&::CameraSubArea, &::CameraWindow, &::CameraWindowLikeSpy,
+                                   &::CameraLastFailure}) {}
 
 TScreenShot::TScreenShot(const TCameraFunctions &Functions) : FFunctions(Functions) {}
 
@@ -30,5 +31,8 @@ int32_t TScreenShot::Call(TCameraFunction Function) {
     // Only an image that is really there is announced; a cancelled capture stays silent.
     if (Result == 1)
         Dialogs::ShowMessage(QStringLiteral("图像已存至剪贴板"));
+    else if (const char *Why = FFunctions.LastFailure ? FFunctions.LastFailure() : nullptr;
+             Why && *Why)
+        Dialogs::ShowMessage(QString::fromUtf8(Why));
     return Result;
 }

@@ -4,6 +4,8 @@
 #include <xcb/xcb.h>
 
 #include "../WindowFinder.h"
+#include "SwayWindowFinder.h"
+#include "platform/Session.h"
 
 namespace camera {
 
@@ -76,6 +78,13 @@ public:
 } // namespace
 
 std::unique_ptr<IWindowFinder> CreateWindowFinder() {
+    if (platform::IsWaylandSession()) {
+        // The X root holds only the XWayland windows there; the compositor knows them all.
+        const QString Sway = qEnvironmentVariable("SWAYSOCK");
+        if (!Sway.isEmpty())
+            return std::make_unique<TSwayWindowFinder>(Sway);
+        return nullptr;
+    }
     if (xcb_connection_t *C = QtConnection())
         return std::make_unique<TXcbWindowFinder>(C);
     return std::make_unique<TNoWindowFinder>();
