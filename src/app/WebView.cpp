@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "config/AppPaths.h"
 #include "dialogs/Dialogs.h"
 
 // Exported by Qt GUI for the web engine and Qt Quick; declared in one of its private headers.
@@ -61,7 +62,8 @@ TCreate Factory() {
     static TCreate Result = [] {
         ShareGraphicsContext();
         SetEngineFlags();
-        QLibrary Library(QCoreApplication::applicationDirPath() + "/qc_webview");
+        QLibrary Library(
+            AppPaths::CompanionLibrary(QCoreApplication::applicationDirPath(), "libqc_webview.so"));
         // The library stays loaded for the life of the process.
         const auto Make = reinterpret_cast<TCreate>(Library.resolve("qc_CreateWebView"));
         if (!Make)
