@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "TestSupport.h"
 #include "config/AppPaths.h"
 #include "config/Config.h"
 #include "config/IniFile.h"
@@ -33,6 +34,7 @@ private slots:
     void RelativeDataSourceIsNamedAgainstTheSettingsFolder_data();
     void RelativeDataSourceIsNamedAgainstTheSettingsFolder();
     void ConfigReadsTheDatabaseBesideItsOwnIni();
+    void AutoRunStartsTheInstalledProgram();
     void IniBesideTheProgramMeansPortable();
     void WithoutIniBesideTheProgramTheUserFoldersAreUsed();
     void FirstStartSeedsTheUserFoldersFromTheTemplates();
@@ -110,6 +112,18 @@ void tst_AppPaths::ConfigReadsTheDatabaseBesideItsOwnIni() {
     QCOMPARE(Cfg.ConnStr(), "Provider=SQLite;Data Source=" + ConfigDir() + "DB.mdb");
     // The program's own folder stays what it is (the folder-lock page looks for its tool there).
     QCOMPARE(Cfg.ExeDir(), Prefix() + "bin/");
+}
+
+void tst_AppPaths::AutoRunStartsTheInstalledProgram() {
+    const AppPaths::TLocation L = AppPaths::Locate(Exe());
+    QCOMPARE(AppPaths::Seed(L, Exe()), QString());
+    const auto AutoRun = std::make_shared<TFakeAutoRun>();
+    TConfig Cfg(Exe(), L.IniFile, AutoRun);
+    Cfg.SetAutoRun(true);
+    // The log-on entry names the program in bin/; the choice is kept in the user's cfg.ini.
+    QCOMPARE(AutoRun->Calls, std::vector<std::string>{"Enable qingchuan " + Exe().toStdString()});
+    QCOMPARE(TIniFile(L.IniFile).ReadString("Sys", "AutoRun", "?"), "1");
+    QVERIFY(!QFileInfo::exists(Prefix() + "bin/cfg.ini"));
 }
 
 void tst_AppPaths::IniBesideTheProgramMeansPortable() {
