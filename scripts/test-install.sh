@@ -143,6 +143,36 @@ grep -q "^ConnStr=Provider=SQLite;Data Source=$db\$" "$ini" ||
   fail "cfg.ini does not name the database in the data folder: $(grep ConnStr "$ini")"
 [ ! -e /usr/bin/cfg.ini ] && [ ! -e /usr/bin/DB.mdb ] || fail "files written beside the program"
 
+# The main window, opened from the icon, shows its web strip: the web-view library is found in
+# the private folder. The icon is the program's window no taller than the tray (up to 30 s).
+icon=
+for _ in $(seq 300); do
+  for w in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null || true); do
+    h=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p')
+    [ -n "$h" ] && [ "$h" -le 40 ] && icon=$w && break
+  done
+  [ -n "$icon" ] && break
+  sleep 0.1
+done
+[ -n "$icon" ] || fail "no tray icon of the installed program"
+xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 60 1
+main=
+for _ in $(seq 300); do
+  main=$(xdotool search --onlyvisible --name '^晴川助手\(简易版\)$' 2>/dev/null || true)
+  [ -n "$main" ] && break
+  sleep 0.1
+done
+[ -n "$main" ] || fail "the main window did not open from the icon"
+# Up to 60 s: the first showing starts the web engine, the slowest part of the program.
+for _ in $(seq 600); do
+  grep -q '/usr/lib/qingchuan/libqc_webview.so' "/proc/$app/maps" && break
+  sleep 0.1
+done
+grep -q '/usr/lib/qingchuan/libqc_webview.so' "/proc/$app/maps" ||
+  fail "the web-view library was not loaded from /usr/lib/qingchuan: $(cat "$log")"
+grep -q '/usr/lib/qingchuan/libCameraDll.so' "/proc/$app/maps" ||
+  fail "the capture library was not loaded from /usr/lib/qingchuan"
+
 # A daily reminder a few seconds ahead, stored the way the task editor stores it: whole days and
 # the time of day as OLE Automation dates.
 setpriv --reuid="$user" --regid="$user" --init-groups sqlite3 "$db" "
