@@ -17,17 +17,36 @@ fail() {
   echo "test-install: $*" >&2
   exit 1
 }
+# The test user's processes: the program and the web engine's helpers it started. They end with
+# the program; up to 10 s for that, then they are ended by their ids (only this user's, a user
+# made by this script for this run).
+stop_user_processes() {
+  local pids
+  for _ in $(seq 100); do
+    pids=$(pgrep -u "$user" || true)
+    [ -z "$pids" ] && return 0
+    sleep 0.1
+  done
+  for pid in $pids; do kill -9 "$pid" 2>/dev/null || true; done
+  for _ in $(seq 50); do
+    [ -z "$(pgrep -u "$user" || true)" ] && return 0
+    sleep 0.1
+  done
+}
 cleanup() {
   # Only what this script started or made.
   if [ -n "$app" ]; then
     kill "$app" 2>/dev/null || true
     wait "$app" 2>/dev/null || true
   fi
-  [ "$(type -t desktop_stop)" = function ] && desktop_stop
+  if id "$user" >/dev/null 2>&1; then
+    stop_user_processes
+    userdel "$user" || echo "test-install: could not remove the user $user" >&2
+  fi
+  if [ "$(type -t desktop_stop)" = function ]; then desktop_stop; fi
   if [ "$installed" = 1 ]; then
     dpkg --purge qingchuan >/dev/null 2>&1 || true
   fi
-  id "$user" >/dev/null 2>&1 && userdel "$user" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -194,6 +213,8 @@ echo "reminder window $fired"
 kill "$app"
 wait "$app" 2>/dev/null || true
 app=
+stop_user_processes
+userdel "$user" || fail "could not remove the user $user"
 desktop_stop
 
 echo "== Remove the package"
