@@ -78,6 +78,7 @@ actual=$(cd "$dest" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sor
   fail "installed tree differs:"$'\n'"$(diff <(echo "$expected" | LC_ALL=C sort) <(echo "$actual"))"
 # No cfg.ini beside the installed program: that is what keeps an installed copy out of bin/.
 [ ! -e "$dest/usr/bin/cfg.ini" ] || fail "cfg.ini installed beside the program"
+# shellcheck disable=SC2016 # a literal $ORIGIN
 readelf -d "$dest/usr/bin/qingchuan" | grep -q 'RUNPATH.*\$ORIGIN/\.\./lib/qingchuan' ||
   fail "the program's run path does not name lib/qingchuan"
 for size in 16 22 24 32 48 64 128 256; do
@@ -85,7 +86,7 @@ for size in 16 22 24 32 48 64 128 256; do
     grep -q "PNG image data, $size x $size" || fail "icon ${size}x${size} is not that size"
 done
 # Every library the program needs is found in the installed tree alone.
-if LD_LIBRARY_PATH= ldd "$dest/usr/bin/qingchuan" | grep -q 'not found'; then
+if LD_LIBRARY_PATH='' ldd "$dest/usr/bin/qingchuan" | grep -q 'not found'; then
   fail "unresolved libraries: $(ldd "$dest/usr/bin/qingchuan" | grep 'not found')"
 fi
 grep -q '^Name=晴川助手$' "$dest/usr/share/applications/io.github.qingchuan.Qingchuan.desktop" ||
@@ -136,6 +137,7 @@ chown "$user:" "$home"
 runtime=$work/runtime
 mkdir -p "$runtime" && chown "$user:" "$runtime" && chmod 700 "$runtime"
 export QC_DESKTOP_STATE=$work/desktop
+# shellcheck source=scripts/desktop.sh
 . "$root/scripts/desktop.sh"
 desktop_start 1280x800
 log=$work/app.log
@@ -156,8 +158,9 @@ ini=$home/.config/qingchuan/cfg.ini
 db=$home/.local/share/qingchuan/DB.mdb
 [ -f "$ini" ] || fail "no $ini"
 [ -f "$db" ] || fail "no $db"
-[ "$(stat -c %U "$ini")" = "$user" ] && [ "$(stat -c %U "$db")" = "$user" ] ||
+if [ "$(stat -c %U "$ini")" != "$user" ] || [ "$(stat -c %U "$db")" != "$user" ]; then
   fail "the user's files do not belong to the user"
+fi
 grep -q "^ConnStr=Provider=SQLite;Data Source=$db\$" "$ini" ||
   fail "cfg.ini does not name the database in the data folder: $(grep ConnStr "$ini")"
 [ ! -e /usr/bin/cfg.ini ] && [ ! -e /usr/bin/DB.mdb ] || fail "files written beside the program"
