@@ -30,6 +30,9 @@ desktop_start 1280x800
 echo "Test desktop on $DISPLAY"
 cd "$build"
 ctest --output-on-failure -j"$(nproc)" --timeout 300 "$@"
+# Installed like a desktop program: the install tree, the Debian package, and (as root) the
+# package installed, run by an unprivileged user, and removed again.
+bash "$root/scripts/test-install.sh"
 if [ "${QC_SANITIZE_SUITE:-0}" != 0 ]; then
   echo "The suite again, sanitized ($asan_build)"
   cd "$asan_build"

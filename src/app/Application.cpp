@@ -12,6 +12,7 @@
 #include "Main.h"
 #include "UniqueInstance.h"
 #include "Web.h"
+#include "config/AppPaths.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
 #include "hotkeys/HotKeyManager.h"
@@ -47,7 +48,13 @@ int RunApplication(int &argc, char **argv) {
     platform::TPlatform Platform = platform::CreatePlatform();
     // A damaged cfg.ini is reported in the standard error box once, from the event loop: the
     // reads that find it run inside timers and window handlers, every second.
-    SetConfig(std::make_unique<TConfig>(ExeFilePath, Platform.AutoRun, Dialogs::PostError));
+    // Portable (a cfg.ini beside the program) or installed (the user's own folders, seeded now).
+    const AppPaths::TLocation Location = AppPaths::Locate(ExeFilePath);
+    const QString SeedProblem = AppPaths::Seed(Location, ExeFilePath);
+    if (!SeedProblem.isEmpty())
+        Dialogs::PostError(SeedProblem);
+    SetConfig(std::make_unique<TConfig>(ExeFilePath, Location.IniFile, Platform.AutoRun,
+                                        Dialogs::PostError));
 
     // A second copy leaves before any window, hotkey or database connection of its own exists.
     int ExitCode = 0;

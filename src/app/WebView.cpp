@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "config/AppPaths.h"
 #include "dialogs/Dialogs.h"
 
 // Exported by Qt GUI for the web engine and Qt Quick; declared in one of its private headers.
@@ -62,7 +63,8 @@ TCreate Factory() {
     static TCreate Result = [] {
         ShareGraphicsContext();
         SetEngineFlags();
-        QLibrary Library(QCoreApplication::applicationDirPath() + "/qc_webview");
+        QLibrary Library(
+            AppPaths::CompanionLibrary(QCoreApplication::applicationDirPath(), "libqc_webview.so"));
         // The library stays loaded for the life of the process.
         const auto Make = reinterpret_cast<TCreate>(Library.resolve("qc_CreateWebView"));
         if (!Make) {

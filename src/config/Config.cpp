@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "AppPaths.h"
 #include "dialogs/Error.h"
 #include "platform/AutoRun.h"
 
@@ -26,8 +27,14 @@ std::unique_ptr<TConfig> SetConfig(std::unique_ptr<TConfig> Value) {
 
 TConfig::TConfig(const QString &ExeFilePath, std::shared_ptr<platform::IAutoRun> AutoRunService,
                  std::function<void(const QString &Text)> OnProblem)
+    : TConfig(ExeFilePath, QFileInfo(ExeFilePath).absolutePath() + "/cfg.ini",
+              std::move(AutoRunService), std::move(OnProblem)) {}
+
+TConfig::TConfig(const QString &ExeFilePath, const QString &IniFileName,
+                 std::shared_ptr<platform::IAutoRun> AutoRunService,
+                 std::function<void(const QString &Text)> OnProblem)
     : FExeFilePath(ExeFilePath), FAutoRun(std::move(AutoRunService)) {
-    FIni = std::make_unique<TIniFile>(ExeDir() + "cfg.ini");
+    FIni = std::make_unique<TIniFile>(IniFileName);
     if (OnProblem)
         FIni->OnProblem = std::move(OnProblem);
     else
@@ -43,9 +50,8 @@ QString TConfig::ExeDir() const {
 }
 
 QString TConfig::ConnStr() const {
-    QString Stored = FIni->ReadString("DB", "ConnStr", QString());
-    // Case-sensitive, every occurrence, no rescanning of what was put in.
-    return Stored.replace(QStringLiteral("DB.mdb"), ExeDir() + "DB.mdb", Qt::CaseSensitive);
+    return AppPaths::ResolveConnStr(FIni->ReadString("DB", "ConnStr", QString()),
+                                    QFileInfo(FIni->FileName()).absolutePath());
 }
 
 uint16_t TConfig::ReadShortCut(const char *Key) const {

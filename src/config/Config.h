@@ -11,18 +11,22 @@ namespace platform {
 class IAutoRun;
 }
 
-// The program's settings in cfg.ini beside the executable. Nothing is kept here: every read asks
-// the file (whose parsed values TIniFile reuses only while the file is unchanged) and every write
-// goes straight back to it, so a hand edit is seen by the next read.
+// The program's settings in cfg.ini (beside the executable, or where AppPaths puts it). Nothing is
+// kept here: every read asks the file (whose parsed values TIniFile reuses only while the file is
+// unchanged) and every write goes straight back to it, so a hand edit is seen by the next read.
 class TConfig {
 public:
     // ExeFilePath: the full path of the running executable; cfg.ini sits beside it. OnProblem is
     // told of a damaged or unwritable cfg.ini (unset: the text goes to standard error).
     TConfig(const QString &ExeFilePath, std::shared_ptr<platform::IAutoRun> AutoRunService,
             std::function<void(const QString &Text)> OnProblem = {});
+    // The same with cfg.ini at IniFileName.
+    TConfig(const QString &ExeFilePath, const QString &IniFileName,
+            std::shared_ptr<platform::IAutoRun> AutoRunService,
+            std::function<void(const QString &Text)> OnProblem = {});
     ~TConfig();
 
-    // [DB] ConnStr, with every "DB.mdb" replaced by the full path of DB.mdb beside the program.
+    // [DB] ConnStr, with a relative Data Source named in full against the folder of cfg.ini.
     QString ConnStr() const;
 
     // [ShortCut]: shortcut values, the low 16 bits of what is stored; 0 = no hotkey.

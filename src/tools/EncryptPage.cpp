@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "config/AppPaths.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
 #include "dialogs/Error.h"
@@ -74,7 +75,7 @@ void TEncryptPage::btn1Click() {
         // A file of that name in the folder is the user's (perhaps the very tool that locked
         // it): it is never replaced. QFile::copy refuses to overwrite as well.
         if (!QFileInfo::exists(Target) && !QFileInfo(Target).isSymLink())
-            QFile::copy(Config().ExeDir() + LockToolName(), Target);
+            QFile::copy(AppPaths::CompanionTool(Config().ExeDir(), LockToolName()), Target);
         Config().SetEncyptPath(Path);
     } catch (const EError &E) {
         Dialogs::ShowMessage("设置加密文件夹失败" + E.Text());
