@@ -137,24 +137,30 @@ std::optional<QJsonDocument> TSwayBrowserWindows::Tree() const {
 }
 
 bool TSwayBrowserWindows::Run(const QString &Command) const {
-    return Ask(FSocket, RunCommand, Command.toUtf8()).has_value();
+    // One answer per command, each saying whether it was done.
+    const std::optional<QByteArray> Answer = Ask(FSocket, RunCommand, Command.toUtf8());
+    if (!Answer)
+        return false;
+    const QJsonArray Results = QJsonDocument::fromJson(*Answer).array();
+    for (const QJsonValue Result : Results)
+        if (!Result.toObject().value("success").toBool())
+            return false;
+    return !Results.isEmpty();
 }
 
 bool TSwayBrowserWindows::Apply(bool Show) {
     const std::optional<QJsonDocument> Tree = this->Tree();
     if (!Tree)
         return false;
-    bool Answered = true;
     for (const TView &View : BrowserViews(*Tree)) {
         const QString Criteria = QString("[con_id=%1] ").arg(View.Id);
         if (!Show) {
             // A view the user put away is the user's: it stays there and is not brought back.
             if (View.InScratchpad)
                 continue;
+            // A view that closed meanwhile refuses; it is then not one to bring back.
             if (Run(Criteria + "move scratchpad"))
                 FHidden[View.Id] = View.Floating;
-            else
-                Answered = false;
             continue;
         }
         const auto Hidden = FHidden.find(View.Id);
@@ -162,15 +168,15 @@ bool TSwayBrowserWindows::Apply(bool Show) {
             continue;
         // A hidden scratchpad view cannot change its floating state; shown, it floats, and
         // tiling it takes it out of the scratchpad.
-        QString Command = Criteria + "scratchpad show, " + Criteria + "floating disable";
+        QString Command = Criteria + "scratchpad show, floating disable";
         if (Hidden->second)
-            Command += ", " + Criteria + "floating enable";
-        Answered = Run(Command) && Answered;
+            Command += ", floating enable";
+        Run(Command);
     }
     // A view hidden here and closed since, or brought back by the user, is forgotten.
     if (Show)
         FHidden.clear();
-    return Answered;
+    return true;
 }
 
 bool TSwayBrowserWindows::AnyOnDesktop() {

@@ -28,6 +28,7 @@ public:
 private:
     // The desktop's window tree; nothing when it cannot be reached.
     std::optional<QJsonDocument> Tree() const;
+    // Whether every command of Command was done.
     bool Run(const QString &Command) const;
 
     QString FSocket;

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <map>
+#include <memory>
+#include <vector>
+
+// A headless Wayland desktop of one test's own: sway (run as the unprivileged user nobody, since
+// sway refuses root) or KWin (--virtual, on a bus the test names), and Qt windows on it. Only the
+// processes started here are ever stopped.
+class TCompositorBed {
+public:
+    ~TCompositorBed();
+    // Empty when the desktop is up; else why not. Missing() tells a program not installed.
+    QString StartSway();
+    QString StartKWin(const QString &BusAddress);
+    bool Missing() const { return FMissing; }
+    void Stop();
+
+    QString SwaySocket() const { return FSwaySocket; }
+    // Starts Program (the test itself, say) as a Wayland client of the desktop; null on failure.
+    QProcess *Launch(const QString &Program, const QStringList &Arguments);
+
+    // sway: runs the commands; sway's exit code.
+    int Run(const QStringList &Commands) const;
+    // sway: each view by app_id, with "tiled", "floating" or "hidden" (in the scratchpad).
+    std::map<QString, QString> SwayViews() const;
+    // KWin: each window by window class, with "minimized" or "shown"; empty when KWin did not
+    // answer.
+    std::map<QString, QString> KWinWindows();
+
+private:
+    QString Fail(const QString &Why, bool Missing = false);
+    QProcess *Start(const QString &Program, const QStringList &Arguments,
+                    const QProcessEnvironment &Env, const QString &Log);
+    QString WaitForDisplay();
+
+    QTemporaryDir FDir;
+    std::vector<std::unique_ptr<QProcess>> FProcesses; // in the order started
+    QString FRuntimeDir;
+    QString FWaylandDisplay;
+    QString FSwaySocket;
+    QString FBusAddress;
+    int FQueries = 0;
+    bool FMissing = false;
+};
