@@ -188,18 +188,16 @@ std::map<QString, QString> TCompositorBed::SwayViews() const {
     return Views;
 }
 
-std::map<QString, QString> TCompositorBed::KWinWindows() {
-    // A script prints each window to KWin's log, under a mark of this query.
-    const QString Mark = QString("QCWINDOWS%1").arg(++FQueries);
+QString TCompositorBed::KWinScript(const QString &Body) {
+    // The script prints its answer to KWin's log, between marks of this run.
+    const QString Mark = QString("QCSCRIPT%1_").arg(++FQueries);
     const QString Path = FDir.filePath(Mark + ".js");
     QFile Script(Path);
     if (!Script.open(QIODevice::WriteOnly))
         return {};
-    Script.write(QString("const l = workspace.clientList(); let s = '';"
-                         "for (let i = 0; i < l.length; i++) s += ' ' + l[i].resourceClass + '=' + "
-                         "(l[i].minimized ? 'minimized' : 'shown');"
-                         "print('%1' + s + ' %1END');")
-                     .arg(Mark)
+    Script.write(QString("let answer = ''; const l = workspace.clientList();\n%2\n"
+                         "print('%1<' + answer + '>%1');\n")
+                     .arg(Mark, Body)
                      .toUtf8());
     Script.close();
     QDBusConnection Bus = QDBusConnection::connectToBus(FBusAddress, "compositor-bed-query");
@@ -211,33 +209,40 @@ std::map<QString, QString> TCompositorBed::KWinWindows() {
     };
     const QDBusMessage Loaded =
         Call("/Scripting", "org.kde.kwin.Scripting", "loadScript", {Path, Mark});
-    std::map<QString, QString> Windows;
+    QString Answer;
     if (Loaded.type() == QDBusMessage::ReplyMessage && !Loaded.arguments().isEmpty()) {
         Call("/" + QString::number(Loaded.arguments().first().toInt()), "org.kde.kwin.Script",
              "run", {});
-        QByteArray Line;
         (void)QTest::qWaitFor(
             [&] {
                 QFile Log(FDir.filePath("kwin.log"));
                 if (!Log.open(QIODevice::ReadOnly))
                     return false;
-                const QByteArray All = Log.readAll();
-                const qsizetype End = All.indexOf(" " + Mark.toUtf8() + "END");
-                if (End < 0)
+                const QString All = QString::fromUtf8(Log.readAll());
+                const qsizetype Start = All.indexOf(Mark + "<");
+                const qsizetype End = All.indexOf(">" + Mark);
+                if (Start < 0 || End < Start)
                     return false;
-                const qsizetype Start = All.lastIndexOf(Mark.toUtf8(), End - 1);
-                Line = All.mid(Start + Mark.size(), End - Start - Mark.size());
+                Answer = All.mid(Start + Mark.size() + 1, End - Start - Mark.size() - 1);
                 return true;
             },
             StartTimeoutMs);
-        for (const QByteArray &Pair : Line.split(' ')) {
-            const qsizetype Eq = Pair.indexOf('=');
-            if (Eq > 0)
-                Windows[QString::fromUtf8(Pair.left(Eq))] = QString::fromUtf8(Pair.mid(Eq + 1));
-        }
     }
     Call("/Scripting", "org.kde.kwin.Scripting", "unloadScript", {Mark});
     QDBusConnection::disconnectFromBus("compositor-bed-query");
+    return Answer;
+}
+
+std::map<QString, QString> TCompositorBed::KWinWindows() {
+    const QString Answer =
+        KWinScript("for (let i = 0; i < l.length; i++) answer += ' ' + l[i].resourceClass + '=' + "
+                   "(l[i].minimized ? 'minimized' : 'shown');");
+    std::map<QString, QString> Windows;
+    for (const QString &Pair : Answer.split(' ', Qt::SkipEmptyParts)) {
+        const qsizetype Eq = Pair.indexOf('=');
+        if (Eq > 0)
+            Windows[Pair.left(Eq)] = Pair.mid(Eq + 1);
+    }
     return Windows;
 }
 

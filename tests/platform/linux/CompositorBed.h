@@ -32,6 +32,8 @@ public:
     // KWin: each window by window class, with "minimized" or "shown"; empty when KWin did not
     // answer.
     std::map<QString, QString> KWinWindows();
+    // KWin: runs Body as a script, with l the list of windows; what it leaves in answer.
+    QString KWinScript(const QString &Body);
 
 private:
     QString Fail(const QString &Why, bool Missing = false);
