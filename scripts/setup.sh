@@ -12,6 +12,8 @@ PKGS=(
   xdg-utils
   # Hotkeys on Wayland sessions: the desktop portal with KDE's backend, and a fake backend in Python.
   xdg-desktop-portal xdg-desktop-portal-kde libkf5globalaccel-bin python3-dbus python3-gi
+  # Hiding browsers on Wayland desktops: headless sway and a virtual KWin, Qt windows on Wayland.
+  sway kwin-wayland qt6-wayland
 )
 missing=()
 for p in "${PKGS[@]}"; do
