@@ -23,6 +23,9 @@ constexpr uid_t Nobody = 65534;
 
 TCompositorBed::~TCompositorBed() {
     Stop();
+    // For a look at the desktop's and the clients' logs after a failure.
+    if (qEnvironmentVariableIsSet("QC_KEEP_BED"))
+        FDir.setAutoRemove(false);
 }
 
 QString TCompositorBed::Fail(const QString &Why, bool Missing) {
@@ -58,7 +61,7 @@ QString TCompositorBed::WaitForDisplay() {
     return FWaylandDisplay;
 }
 
-QString TCompositorBed::StartSway() {
+QString TCompositorBed::StartSway(bool XWayland) {
     const QString Sway = QStandardPaths::findExecutable("sway");
     const QString Setpriv = QStandardPaths::findExecutable("setpriv");
     if (Sway.isEmpty() || Setpriv.isEmpty())
@@ -76,7 +79,12 @@ QString TCompositorBed::StartSway() {
     QFile::setPermissions(FRuntimeDir,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QFile Config(FDir.filePath("sway.conf"));
-    if (!Config.open(QIODevice::WriteOnly) || Config.write("xwayland disable\n") < 0)
+    // With XWayland, sway hands its clients DISPLAY; a client of its own writes it down.
+    const QString Environment = FRuntimeDir + "/environment";
+    const QByteArray Text =
+        XWayland ? "xwayland enable\nexec env > " + QFile::encodeName(Environment) + "\n"
+                 : QByteArray("xwayland disable\n");
+    if (!Config.open(QIODevice::WriteOnly) || Config.write(Text) < 0)
         return Fail("cannot write sway's configuration");
     Config.close();
     FSwaySocket = FRuntimeDir + "/ipc.sock";
@@ -97,6 +105,21 @@ QString TCompositorBed::StartSway() {
     if (WaitForDisplay().isEmpty() ||
         !QTest::qWaitFor([&] { return QFile::exists(FSwaySocket); }, StartTimeoutMs))
         return Fail("sway did not come up; see " + FDir.filePath("sway.log"));
+    if (XWayland) {
+        const bool Found = QTest::qWaitFor(
+            [&] {
+                QFile File(Environment);
+                if (!File.open(QIODevice::ReadOnly))
+                    return false;
+                for (const QByteArray &Line : File.readAll().split('\n'))
+                    if (Line.startsWith("DISPLAY="))
+                        FX11Display = QString::fromUtf8(Line.mid(8));
+                return !FX11Display.isEmpty();
+            },
+            StartTimeoutMs);
+        if (!Found)
+            return Fail("sway gave no X display; see " + FDir.filePath("sway.log"));
+    }
     return {};
 }
 
@@ -141,11 +164,23 @@ QString TCompositorBed::StartKWin(const QString &BusAddress) {
     return {};
 }
 
-QProcess *TCompositorBed::Launch(const QString &Program, const QStringList &Arguments) {
+QProcess *TCompositorBed::Launch(const QString &Program, const QStringList &Arguments, bool X11) {
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.remove("DISPLAY");
-    Env.insert("QT_QPA_PLATFORM", "wayland");
-    Env.insert("WAYLAND_DISPLAY", FWaylandDisplay);
+    Env.remove("WAYLAND_DISPLAY");
+    if (X11) {
+        // sway's X server takes clients of its own user only.
+        Env.insert("QT_QPA_PLATFORM", "xcb");
+        Env.insert("DISPLAY", FX11Display);
+        Env.remove("XAUTHORITY");
+        return Start("setpriv",
+                     QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", Program} +
+                         Arguments,
+                     Env, QString("client%1.log").arg(static_cast<qsizetype>(FProcesses.size())));
+    } else {
+        Env.insert("QT_QPA_PLATFORM", "wayland");
+        Env.insert("WAYLAND_DISPLAY", FWaylandDisplay);
+    }
     Env.insert("XDG_RUNTIME_DIR", FRuntimeDir);
     return Start(Program, Arguments, Env,
                  QString("client%1.log").arg(static_cast<qsizetype>(FProcesses.size())));
@@ -175,7 +210,9 @@ std::map<QString, QString> TCompositorBed::SwayViews() const {
                                                               bool Hidden) {
         if (Node.value("type").toString() == "workspace")
             Hidden = Node.value("name").toString() == "__i3_scratch";
-        const QString AppId = Node.value("app_id").toString();
+        QString AppId = Node.value("app_id").toString();
+        if (AppId.isEmpty())
+            AppId = Node.value("window_properties").toObject().value("class").toString();
         if (!AppId.isEmpty())
             Views[AppId] = Hidden                                            ? "hidden"
                            : Node.value("type").toString() == "floating_con" ? "floating"

@@ -16,18 +16,22 @@ class TCompositorBed {
 public:
     ~TCompositorBed();
     // Empty when the desktop is up; else why not. Missing() tells a program not installed.
-    QString StartSway();
+    // XWayland: with an X server for X11 clients (its display in X11Display()).
+    QString StartSway(bool XWayland = false);
     QString StartKWin(const QString &BusAddress);
     bool Missing() const { return FMissing; }
     void Stop();
 
     QString SwaySocket() const { return FSwaySocket; }
-    // Starts Program (the test itself, say) as a Wayland client of the desktop; null on failure.
-    QProcess *Launch(const QString &Program, const QStringList &Arguments);
+    QString X11Display() const { return FX11Display; }
+    // Starts Program (the test itself, say) as a Wayland client of the desktop, or as an X11
+    // client through XWayland; null on failure.
+    QProcess *Launch(const QString &Program, const QStringList &Arguments, bool X11 = false);
 
     // sway: runs the commands; sway's exit code.
     int Run(const QStringList &Commands) const;
-    // sway: each view by app_id, with "tiled", "floating" or "hidden" (in the scratchpad).
+    // sway: each view by app_id (an X11 one by class), with "tiled", "floating" or "hidden" (in the
+    // scratchpad).
     std::map<QString, QString> SwayViews() const;
     // KWin: each window by window class, with "minimized" or "shown"; empty when KWin did not
     // answer.
@@ -46,6 +50,7 @@ private:
     QString FRuntimeDir;
     QString FWaylandDisplay;
     QString FSwaySocket;
+    QString FX11Display;
     QString FBusAddress;
     int FQueries = 0;
     bool FMissing = false;

@@ -1,6 +1,7 @@
 // Browser windows on sway: hidden to the scratchpad and brought back tiled, through sway's own
 // IPC on a headless sway of the test's own, with Qt windows on Wayland as the browsers.
 #include <QApplication>
+#include <QProcess>
 #include <QTest>
 #include <QWidget>
 #include <cstring>
@@ -9,9 +10,11 @@
 #include "TestSupport.h"
 #include "platform/linux/SwayBrowserWindows.h"
 #include "platform/linux/WaylandBrowserWindows.h"
+#include "platform/linux/XcbBrowserWindows.h"
 
 using platform::linux_::TSwayBrowserWindows;
 using platform::linux_::TWaylandBrowserWindows;
+using platform::linux_::TXcbBrowserWindows;
 
 namespace {
 
@@ -20,6 +23,8 @@ constexpr int WaitMs = 20000;
 
 // Run as a child of the test: a window whose Wayland app_id is AppId, until it is ended.
 int RunWindow(int argc, char **argv) {
+    // On X11 the window's class comes from the application's name.
+    QCoreApplication::setApplicationName(argv[2]);
     QApplication App(argc, argv);
     QGuiApplication::setDesktopFileName(argv[2]);
     QWidget W;
@@ -28,6 +33,37 @@ int RunWindow(int argc, char **argv) {
     W.show();
     return App.exec();
 }
+
+// Run as a child of the test, as the user of sway's X server (which takes no other): the X11
+// backend on Display, "hide", "show" or "any"; exit code 0 for done (or any on the desktop).
+int RunX11(const char *Display, const char *What) {
+    TXcbBrowserWindows Windows(Display);
+    if (std::strcmp(What, "any") == 0)
+        return Windows.AnyOnDesktop() ? 0 : 1;
+    return Windows.Apply(std::strcmp(What, "show") == 0) ? 0 : 1;
+}
+
+// The X11 backend, each request made by a child run as sway's user.
+class TX11AsNobody : public platform::IBrowserWindows {
+public:
+    explicit TX11AsNobody(QString Display) : FDisplay(std::move(Display)) {}
+    bool Apply(bool Show) override { return Run(Show ? "show" : "hide") == 0; }
+    bool AnyOnDesktop() override { return Run("any") == 0; }
+
+private:
+    int Run(const QString &What) {
+        QProcess P;
+        QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+        Env.remove("XAUTHORITY");
+        P.setProcessEnvironment(Env);
+        P.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                            QCoreApplication::applicationFilePath(), "--x11", FDisplay, What});
+        if (!P.waitForFinished(WaitMs) || P.exitStatus() != QProcess::NormalExit)
+            return -1;
+        return P.exitCode();
+    }
+    QString FDisplay;
+};
 
 } // namespace
 
@@ -95,6 +131,31 @@ private slots:
                  (TViews{{"firefox", "tiled"}, {"chromium", "hidden"}, {"epiphany", "floating"}}));
     }
 
+    // An X11 browser under XWayland is withdrawn the X11 way and mapped again; sway's half
+    // leaves it alone, so it is never treated twice.
+    void x11BrowsersGoTheX11Way() {
+        TCompositorBed Bed;
+        const QString Why = Bed.StartSway(true);
+        if (!Why.isEmpty() && Bed.Missing())
+            QSKIP(qPrintable(Why));
+        QVERIFY2(Why.isEmpty(), qPrintable(Why));
+        QVERIFY(Bed.Launch(QCoreApplication::applicationFilePath(), {"--window", "firefox"}));
+        QVERIFY(
+            Bed.Launch(QCoreApplication::applicationFilePath(), {"--window", "chromium"}, true));
+        QTRY_COMPARE_WITH_TIMEOUT(Bed.SwayViews(),
+                                  (TViews{{"firefox", "tiled"}, {"chromium", "tiled"}}), WaitMs);
+        TWaylandBrowserWindows Windows(std::make_shared<TX11AsNobody>(Bed.X11Display()),
+                                       Bed.SwaySocket());
+
+        QVERIFY(Windows.Apply(false));
+        // Withdrawn, the X11 window leaves sway's tree.
+        QTRY_COMPARE_WITH_TIMEOUT(Bed.SwayViews(), (TViews{{"firefox", "hidden"}}), WaitMs);
+        QVERIFY(!Windows.AnyOnDesktop());
+        QVERIFY(Windows.Apply(true));
+        QTRY_COMPARE_WITH_TIMEOUT(Bed.SwayViews(),
+                                  (TViews{{"firefox", "tiled"}, {"chromium", "tiled"}}), WaitMs);
+    }
+
     // A desktop that stopped answering is a desktop that gives no way.
     void goneDesktopSaysSo() {
         TCompositorBed Bed;
@@ -114,6 +175,8 @@ private slots:
 int main(int argc, char **argv) {
     if (argc == 3 && std::strcmp(argv[1], "--window") == 0)
         return RunWindow(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "--x11") == 0)
+        return RunX11(argv[2], argv[3]);
     QCoreApplication App(argc, argv);
     tst_SwayBrowserWindows Test;
     return QTest::qExec(&Test, argc, argv);
