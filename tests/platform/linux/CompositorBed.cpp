@@ -106,6 +106,7 @@ QString TCompositorBed::StartSway(bool XWayland) {
         !QTest::qWaitFor([&] { return QFile::exists(FSwaySocket); }, StartTimeoutMs))
         return Fail("sway did not come up; see " + FDir.filePath("sway.log"));
     if (XWayland) {
+        FX11AsNobody = true;
         const bool Found = QTest::qWaitFor(
             [&] {
                 QFile File(Environment);
@@ -123,7 +124,7 @@ QString TCompositorBed::StartSway(bool XWayland) {
     return {};
 }
 
-QString TCompositorBed::StartKWin(const QString &BusAddress) {
+QString TCompositorBed::StartKWin(const QString &BusAddress, bool XWayland) {
     // The packaged program carries a file capability this container refuses; a plain copy runs,
     // and KWin loads its platform plugin only under its own name.
     if (!QFile::exists("/usr/bin/kwin_wayland"))
@@ -147,10 +148,13 @@ QString TCompositorBed::StartKWin(const QString &BusAddress) {
     Env.insert("XDG_CONFIG_HOME", FDir.filePath("config"));
     Env.insert("DBUS_SESSION_BUS_ADDRESS", BusAddress);
     Env.remove("QT_QPA_PLATFORM");
-    if (!Start(KWin,
-               {"--virtual", "--width", "1280", "--height", "800", "--socket", "wayland-kw",
-                "--no-lockscreen", "--no-kactivities"},
-               Env, "kwin.log"))
+    QStringList Arguments{
+        "--virtual",       "--width",         "1280", "--height", "800", "--socket", "wayland-kw",
+        "--no-lockscreen", "--no-kactivities"};
+    if (XWayland)
+        Arguments << "--xwayland";
+    QProcess *Process = Start(KWin, Arguments, Env, "kwin.log");
+    if (!Process)
         return Fail("kwin_wayland did not start");
     const QDBusConnection Bus = QDBusConnection::connectToBus(BusAddress, "compositor-bed");
     const bool Up =
@@ -161,6 +165,29 @@ QString TCompositorBed::StartKWin(const QString &BusAddress) {
     QDBusConnection::disconnectFromBus("compositor-bed");
     if (!Up)
         return Fail("kwin_wayland did not come up; see " + FDir.filePath("kwin.log"));
+    // KWin names no display for its X server: it is the one on Xwayland's command line.
+    if (XWayland &&
+        !QTest::qWaitFor(
+            [&] {
+                const QString Task = QString("/proc/%1/task").arg(Process->processId());
+                for (const QString &Thread :
+                     QDir(Task).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                    QFile Children(Task + "/" + Thread + "/children");
+                    if (!Children.open(QIODevice::ReadOnly))
+                        continue;
+                    for (const QByteArray &Pid : Children.readAll().split(' ')) {
+                        QFile Line("/proc/" + QString::fromLatin1(Pid.trimmed()) + "/cmdline");
+                        if (Pid.trimmed().isEmpty() || !Line.open(QIODevice::ReadOnly))
+                            continue;
+                        const QList<QByteArray> Args = Line.readAll().split('\0');
+                        if (Args.size() > 1 && Args[0].endsWith("Xwayland"))
+                            FX11Display = QString::fromLatin1(Args[1]);
+                    }
+                }
+                return FX11Display.startsWith(':');
+            },
+            StartTimeoutMs))
+        return Fail("kwin_wayland started no X server; see " + FDir.filePath("kwin.log"));
     return {};
 }
 
@@ -173,6 +200,9 @@ QProcess *TCompositorBed::Launch(const QString &Program, const QStringList &Argu
         Env.insert("QT_QPA_PLATFORM", "xcb");
         Env.insert("DISPLAY", FX11Display);
         Env.remove("XAUTHORITY");
+        if (!FX11AsNobody)
+            return Start(Program, Arguments, Env,
+                         QString("client%1.log").arg(static_cast<qsizetype>(FProcesses.size())));
         return Start("setpriv",
                      QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", Program} +
                          Arguments,

@@ -18,7 +18,7 @@ public:
     // Empty when the desktop is up; else why not. Missing() tells a program not installed.
     // XWayland: with an X server for X11 clients (its display in X11Display()).
     QString StartSway(bool XWayland = false);
-    QString StartKWin(const QString &BusAddress);
+    QString StartKWin(const QString &BusAddress, bool XWayland = false);
     bool Missing() const { return FMissing; }
     void Stop();
 
@@ -51,6 +51,7 @@ private:
     QString FWaylandDisplay;
     QString FSwaySocket;
     QString FX11Display;
+    bool FX11AsNobody = false; // the X server takes clients of its own user only
     QString FBusAddress;
     int FQueries = 0;
     bool FMissing = false;

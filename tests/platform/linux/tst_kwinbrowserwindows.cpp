@@ -18,6 +18,8 @@ constexpr int WaitMs = 20000;
 
 // Run as a child of the test: a window whose Wayland app_id is AppId, until it is ended.
 int RunWindow(int argc, char **argv) {
+    // On X11 the window's class comes from the application's name.
+    QCoreApplication::setApplicationName(argv[2]);
     QApplication App(argc, argv);
     QGuiApplication::setDesktopFileName(argv[2]);
     QWidget W;
@@ -71,6 +73,28 @@ private slots:
         QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "shown"},
                                               {"chromium", "minimized"},
                                               {"org.example.notes", "shown"}}));
+    }
+
+    // An X11 browser under XWayland is the X11 backend's: KWin's script leaves it shown.
+    void leavesX11Browsers() {
+        TPortalBed Bus;
+        TCompositorBed Bed;
+        QString Why = Bus.Start(TPortalBed::TKind::NoPortal);
+        if (Why.isEmpty())
+            Why = Bed.StartKWin(Bus.BusAddress(), true);
+        if (!Why.isEmpty() && (Bus.Missing() || Bed.Missing()))
+            QSKIP(qPrintable(Why));
+        QVERIFY2(Why.isEmpty(), qPrintable(Why));
+        QVERIFY(Bed.Launch(QCoreApplication::applicationFilePath(), {"--window", "firefox"}));
+        QVERIFY(
+            Bed.Launch(QCoreApplication::applicationFilePath(), {"--window", "chromium"}, true));
+        QTRY_COMPARE_WITH_TIMEOUT(Bed.KWinWindows().size(), size_t(2), WaitMs);
+        TKWinBrowserWindows Windows(Bus.BusAddress());
+
+        QVERIFY(Windows.Apply(false));
+        QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "minimized"}, {"chromium", "shown"}}));
+        QVERIFY(Windows.Apply(true));
+        QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "shown"}, {"chromium", "shown"}}));
     }
 
     // Without KWin on the bus there is no way, and nothing waits for an answer.
