@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <atomic>
 #include <unistd.h>
+#include <utility>
 
 #include "XcbBrowserWindows.h"
 

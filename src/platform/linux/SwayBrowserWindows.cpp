@@ -122,10 +122,6 @@ TSwayBrowserWindows::TSwayBrowserWindows(QString Socket) : FSocket(std::move(Soc
         FSocket = QString::fromLocal8Bit(qgetenv("SWAYSOCK"));
 }
 
-bool TSwayBrowserWindows::Present() {
-    return !qEnvironmentVariableIsEmpty("SWAYSOCK");
-}
-
 std::optional<QJsonDocument> TSwayBrowserWindows::Tree() const {
     const std::optional<QByteArray> Answer = Ask(FSocket, GetTree, {});
     if (!Answer)

@@ -22,9 +22,6 @@ public:
     bool Apply(bool Show) override;
     bool AnyOnDesktop() override;
 
-    // Whether there is a desktop to ask: $SWAYSOCK is set.
-    static bool Present();
-
 private:
     // The desktop's window tree; nothing when it cannot be reached.
     std::optional<QJsonDocument> Tree() const;
