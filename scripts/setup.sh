@@ -16,6 +16,8 @@ PKGS=(
   xdg-desktop-portal xdg-desktop-portal-kde libkf5globalaccel-bin python3-dbus python3-gi
   # Capture on Wayland sessions: headless sway with the portal's wlr backend, compared with grim.
   sway swaybg xwayland xdg-desktop-portal-wlr pipewire grim qt6-wayland wtype
+  # Hiding browsers on Wayland desktops: a virtual KWin besides the headless sway.
+  kwin-wayland
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -23,8 +23,10 @@ bool TIECtrl::Shown() {
 }
 
 void TIECtrl::Apply() {
-    if (FBrowserWindows)
-        FBrowserWindows->Apply(Shown());
+    // Some Wayland desktops let no other program hide or show a window: say so at every press
+    // rather than leave the user wondering why nothing happened.
+    if (FBrowserWindows && !FBrowserWindows->Apply(Shown()))
+        Dialogs::ShowMessage(QStringLiteral("当前桌面不支持隐藏或显示浏览器窗口。"));
 }
 
 void TIECtrl::HideIE() {

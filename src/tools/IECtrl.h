@@ -9,7 +9,8 @@ class IStartPage;
 } // namespace platform
 
 // The web browsers, acted on from outside: their start page, and hiding or showing all of their
-// windows at once.
+// windows at once. Where the desktop gives no way to reach its browser windows (a Wayland
+// desktop without the means the platform uses), each hide or show says so in a message.
 class TIECtrl {
 public:
     TIECtrl(std::shared_ptr<platform::IBrowserWindows> BrowserWindows,

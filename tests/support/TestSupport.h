@@ -113,10 +113,14 @@ public:
 // Records each request to show (true) or hide (false) the browser windows.
 class TFakeBrowserWindows : public platform::IBrowserWindows {
 public:
-    void Apply(bool Show) override { Calls.push_back(Show); }
+    bool Apply(bool Show) override {
+        Calls.push_back(Show);
+        return Possible;
+    }
     bool AnyOnDesktop() override { return OnDesktop; }
     std::vector<bool> Calls;
     bool OnDesktop = false;
+    bool Possible = true; // false: a desktop that offers no way to reach its browser windows
 };
 
 // Records the start pages written; FailMachine or FailUser, when set, names the place that fails.

@@ -10,6 +10,7 @@
 #include "PortalGlobalShortcuts.h"
 #include "ProcStatCpuTimes.h"
 #include "SocketInstanceGuard.h"
+#include "WaylandBrowserWindows.h"
 #include "XcbBrowserWindows.h"
 #include "XcbHotKeys.h"
 #include "XdgAutoRun.h"
@@ -33,7 +34,13 @@ TPlatform CreatePlatform() {
     else
         P.Power = std::make_shared<linux_::TLogindPower>();
     P.CpuTimes = std::make_shared<linux_::TProcStatCpuTimes>();
-    P.BrowserWindows = std::make_shared<linux_::TXcbBrowserWindows>();
+    // Browsers on a Wayland session are mostly Wayland clients, out of reach of X11: there the
+    // desktop's own means hide them, and X11 still withdraws those under XWayland.
+    if (IsWaylandSession())
+        P.BrowserWindows = std::make_shared<linux_::TWaylandBrowserWindows>(
+            std::make_shared<linux_::TXcbBrowserWindows>());
+    else
+        P.BrowserWindows = std::make_shared<linux_::TXcbBrowserWindows>();
     P.StartPage =
         std::make_shared<linux_::TPolicyStartPage>("/", linux_::TPolicyStartPage::DefaultHome(),
                                                    linux_::TPolicyStartPage::DefaultConfigHome());

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -239,6 +240,10 @@ bool TXcbBrowserWindows::IsBrowserClass(std::string_view Name) {
     return false;
 }
 
+std::vector<std::string_view> TXcbBrowserWindows::BrowserClassNames() {
+    return {std::begin(BrowserClasses), std::end(BrowserClasses)};
+}
+
 namespace {
 
 using TConnection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
@@ -266,16 +271,17 @@ bool TXcbBrowserWindows::AnyOnDesktop() {
     return false;
 }
 
-void TXcbBrowserWindows::Apply(bool Show) {
+bool TXcbBrowserWindows::Apply(bool Show) {
     TConnection C = Connect(FDisplay);
     if (!C)
-        return;
+        return true;
     TDesktop Desktop(C.get());
     for (auto It = xcb_setup_roots_iterator(xcb_get_setup(C.get())); It.rem; xcb_screen_next(&It))
         Desktop.Apply(It.data->root, Show);
     // Wait until the server has taken every request before the connection goes.
     TReply<xcb_get_input_focus_reply_t> Sync(
         xcb_get_input_focus_reply(C.get(), xcb_get_input_focus(C.get()), nullptr));
+    return true;
 }
 
 } // namespace platform::linux_

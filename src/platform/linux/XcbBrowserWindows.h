@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/BrowserWindows.h"
 
@@ -16,11 +17,13 @@ class TXcbBrowserWindows : public IBrowserWindows {
 public:
     // Display: as for xcb_connect; empty means $DISPLAY.
     explicit TXcbBrowserWindows(std::string Display = {});
-    void Apply(bool Show) override;
+    bool Apply(bool Show) override;
     bool AnyOnDesktop() override;
 
     // Whether a WM_CLASS instance or class names a known browser (ASCII case ignored).
     static bool IsBrowserClass(std::string_view Name);
+    // The names IsBrowserClass knows, as written.
+    static std::vector<std::string_view> BrowserClassNames();
     // The name of the mark left on windows withdrawn here.
     static constexpr const char *HiddenMark = "_QINGCHUAN_HIDDEN";
 

@@ -1,0 +1,121 @@
+// Browser windows on KDE Plasma's KWin: minimised and restored through KWin scripting over D-Bus,
+// on a virtual KWin of the test's own with Qt windows on Wayland as the browsers.
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+#include <cstring>
+
+#include "CompositorBed.h"
+#include "PortalBed.h"
+#include "platform/linux/KWinBrowserWindows.h"
+
+using platform::linux_::TKWinBrowserWindows;
+
+namespace {
+
+// KWin maps a new window within a second here; this leaves room for a loaded machine.
+constexpr int WaitMs = 20000;
+
+// Run as a child of the test: a window whose Wayland app_id is AppId, until it is ended.
+int RunWindow(int argc, char **argv) {
+    // On X11 the window's class comes from the application's name.
+    QCoreApplication::setApplicationName(argv[2]);
+    QApplication App(argc, argv);
+    QGuiApplication::setDesktopFileName(argv[2]);
+    QWidget W;
+    W.setWindowTitle(argv[2]);
+    W.resize(300, 200);
+    W.show();
+    return App.exec();
+}
+
+using TWindows = std::map<QString, QString>;
+
+} // namespace
+
+class tst_KWinBrowserWindows : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The browsers are minimised and restored; the other window and a browser the user
+    // minimised stay as they were.
+    void minimisesAndRestoresOnlyBrowsersItHid() {
+        TPortalBed Bus;
+        TCompositorBed Bed;
+        QString Why = Bus.Start(TPortalBed::TKind::NoPortal);
+        if (Why.isEmpty())
+            Why = Bed.StartKWin(Bus.BusAddress());
+        if (!Why.isEmpty() && (Bus.Missing() || Bed.Missing()))
+            QSKIP(qPrintable(Why));
+        QVERIFY2(Why.isEmpty(), qPrintable(Why));
+        TKWinBrowserWindows Windows(Bus.BusAddress());
+        QVERIFY(Windows.Present());
+        // With no window there is nothing on the desktop, and hiding is still done.
+        QVERIFY(!Windows.AnyOnDesktop());
+
+        for (const char *AppId : {"firefox", "chromium", "org.example.notes"})
+            QVERIFY(Bed.Launch(QCoreApplication::applicationFilePath(), {"--window", AppId}));
+        QTRY_COMPARE_WITH_TIMEOUT(Bed.KWinWindows().size(), size_t(3), WaitMs);
+        Bed.KWinScript("for (let i = 0; i < l.length; i++)"
+                       "    if (l[i].resourceClass == 'chromium') l[i].minimized = true;");
+        QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "shown"},
+                                              {"chromium", "minimized"},
+                                              {"org.example.notes", "shown"}}));
+
+        QVERIFY(Windows.AnyOnDesktop());
+        QVERIFY(Windows.Apply(false));
+        QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "minimized"},
+                                              {"chromium", "minimized"},
+                                              {"org.example.notes", "shown"}}));
+        // The one the user minimised is still the user's to bring back.
+        QVERIFY(Windows.AnyOnDesktop());
+        QVERIFY(Windows.Apply(true));
+        QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "shown"},
+                                              {"chromium", "minimized"},
+                                              {"org.example.notes", "shown"}}));
+    }
+
+    // An X11 browser under XWayland is the X11 backend's: KWin's script leaves it shown.
+    void leavesX11Browsers() {
+        TPortalBed Bus;
+        TCompositorBed Bed;
+        QString Why = Bus.Start(TPortalBed::TKind::NoPortal);
+        if (Why.isEmpty())
+            Why = Bed.StartKWin(Bus.BusAddress(), true);
+        if (!Why.isEmpty() && (Bus.Missing() || Bed.Missing()))
+            QSKIP(qPrintable(Why));
+        QVERIFY2(Why.isEmpty(), qPrintable(Why));
+        QVERIFY(Bed.Launch(QCoreApplication::applicationFilePath(), {"--window", "firefox"}));
+        QVERIFY(
+            Bed.Launch(QCoreApplication::applicationFilePath(), {"--window", "chromium"}, true));
+        QTRY_COMPARE_WITH_TIMEOUT(Bed.KWinWindows().size(), size_t(2), WaitMs);
+        TKWinBrowserWindows Windows(Bus.BusAddress());
+
+        QVERIFY(Windows.Apply(false));
+        QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "minimized"}, {"chromium", "shown"}}));
+        QVERIFY(Windows.Apply(true));
+        QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "shown"}, {"chromium", "shown"}}));
+    }
+
+    // Without KWin on the bus there is no way, and nothing waits for an answer.
+    void noKWinNoWay() {
+        TPortalBed Bus;
+        const QString Why = Bus.Start(TPortalBed::TKind::NoPortal);
+        if (!Why.isEmpty() && Bus.Missing())
+            QSKIP(qPrintable(Why));
+        QVERIFY2(Why.isEmpty(), qPrintable(Why));
+        TKWinBrowserWindows Windows(Bus.BusAddress());
+        QVERIFY(!Windows.Present());
+        QVERIFY(!Windows.Apply(false));
+        QVERIFY(!Windows.AnyOnDesktop());
+    }
+};
+
+int main(int argc, char **argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--window") == 0)
+        return RunWindow(argc, argv);
+    QCoreApplication App(argc, argv);
+    tst_KWinBrowserWindows Test;
+    return QTest::qExec(&Test, argc, argv);
+}
+#include "tst_kwinbrowserwindows.moc"
