@@ -106,7 +106,10 @@ private slots:
 
     void WithoutSettingsOnlyCtrlAltQIsRegistered() {
         TAppProcess App("qc-e2e-hotkeys-" + QString::number(QCoreApplication::applicationPid()));
-        QFile::remove(App.Dir() + "cfg.ini");
+        // An empty cfg.ini: still the portable copy, with no setting stored.
+        QFile Empty(App.Dir() + "cfg.ini");
+        QVERIFY(Empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        Empty.close();
         QStringList Boxes;
         QVERIFY(StartReadingBoxes(App, Boxes));
         // The database cannot be found without settings, which is said; no hotkey warning is.

@@ -38,6 +38,10 @@ bool TAppProcess::Start(int TimeoutMs) {
     Env.insert("QINGCHUAN_REPORT_READY", "1");
     Env.insert("QINGCHUAN_POWER_LOG", Dir() + "poweroff.log");
     Env.remove("QT_QPA_PLATFORM");
+    // A copy that finds no cfg.ini beside itself keeps its files in the user's folders: those
+    // of the test's own folder, never the real ones.
+    Env.insert("XDG_CONFIG_HOME", Dir() + "xdg-config");
+    Env.insert("XDG_DATA_HOME", Dir() + "xdg-data");
     FProcess.setProcessEnvironment(Env);
     FProcess.setWorkingDirectory(FDir.path());
     FProcess.setProcessChannelMode(QProcess::MergedChannels);
@@ -62,6 +66,8 @@ int TAppProcess::StartAgain(int TimeoutMs) const {
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.remove("QT_QPA_PLATFORM");
     Env.insert("QINGCHUAN_POWER_LOG", Dir() + "poweroff.log");
+    Env.insert("XDG_CONFIG_HOME", Dir() + "xdg-config");
+    Env.insert("XDG_DATA_HOME", Dir() + "xdg-data");
     Second.setProcessEnvironment(Env);
     Second.start(ExePath(), {});
     if (!Second.waitForFinished(TimeoutMs)) {
