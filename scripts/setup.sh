@@ -12,8 +12,9 @@ PKGS=(
   xdg-utils
   # Hotkeys on Wayland sessions: the desktop portal with KDE's backend, and a fake backend in Python.
   xdg-desktop-portal xdg-desktop-portal-kde libkf5globalaccel-bin python3-dbus python3-gi
-  # The icon on a StatusNotifierItem host: a watcher (the test brings a minimal host).
-  haskell-status-notifier-item-utils
+  # The icon on a StatusNotifierItem host: a watcher (the test brings a minimal host); the
+  # reminder window on a headless sway with XWayland.
+  haskell-status-notifier-item-utils sway xwayland
 )
 missing=()
 for p in "${PKGS[@]}"; do
