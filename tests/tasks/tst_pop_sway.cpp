@@ -57,9 +57,8 @@ class tst_PopSway : public QObject {
     QProcess *Launch(const QStringList &Command, const QString &Log) {
         auto P = std::make_unique<QProcess>();
         P->setStandardErrorFile(FDir.filePath(Log));
-        P->start(FAs.isEmpty() ? Command[0] : FAs[0],
-                 (FAs.isEmpty() ? QStringList() : FAs.mid(1) + QStringList{Command[0]}) +
-                     Command.mid(1));
+        const QStringList Full = FAs + Command;
+        P->start(Full[0], Full.mid(1));
         if (!P->waitForStarted())
             return nullptr;
         FProcesses.push_back(std::move(P));
@@ -148,9 +147,9 @@ private slots:
         const bool InCorner = QTest::qWaitFor(
             [&] {
                 QProcess Info;
-                Info.start(FAs.isEmpty() ? "env" : FAs[0],
-                           (FAs.isEmpty() ? QStringList() : FAs.mid(1) + QStringList{"env"}) +
-                               QStringList{Display, "xwininfo", "-name", "提醒"});
+                const QStringList Full =
+                    FAs + QStringList{"env", Display, "xwininfo", "-name", "提醒"};
+                Info.start(Full[0], Full.mid(1));
                 Info.waitForFinished(10000);
                 const QString Out = QString::fromUtf8(Info.readAllStandardOutput());
                 auto Value = [&](const char *Name) {
