@@ -57,7 +57,7 @@ private slots:
         // been handled.
         Click(Icon, "3");
         QVERIFY(!X11::WaitForTallWindowOf(App.Process().processId()).isEmpty());
-        QVERIFY(X11::FindWindows(MainTitle).isEmpty());
+        QVERIFY2(X11::FindWindows(MainTitle).isEmpty(), qPrintable(App.Output()));
         QTRY_VERIFY(X11::KeyboardGrabbed());
         X11::XDoTool({"key", "Escape"});
         QTRY_VERIFY(!X11::KeyboardGrabbed());
