@@ -129,8 +129,10 @@ bool StillWaiting(TDriveState &S, const QString &What) {
 // Plays the steps from the event loop of the capture: each xdotool run once the one before has
 // ended, each wait until its state holds.
 void Advance(TDriveState &S) {
-    if (S.XDoTool && S.XDoTool->state() != QProcess::NotRunning)
+    if (S.XDoTool && S.XDoTool->state() != QProcess::NotRunning) {
+        StillWaiting(S, "xdotool to finish");
         return;
+    }
     while (S.Next < S.Steps.size()) {
         const TStep &Step = S.Steps[S.Next];
         if (Step.Ready) {
@@ -150,7 +152,9 @@ void Advance(TDriveState &S) {
         if (S.XDoTool && S.XDoTool->state() != QProcess::NotRunning)
             return;
     }
+    // Every step is played: the capture ends now, or it is ended after the same allowance.
     S.Poll.stop();
+    S.Safety.start(WaitMs);
 }
 
 void OnShown(void *Data) {
@@ -158,8 +162,11 @@ void OnShown(void *Data) {
     S->Steps = S->Make();
     S->StepDeadline.setRemainingTime(WaitMs);
     S->Safety.setSingleShot(true);
-    QObject::connect(&S->Safety, &QTimer::timeout, &SendEscape);
-    S->Safety.start(15000);
+    QObject::connect(&S->Safety, &QTimer::timeout, [S] {
+        qWarning("capture driver: the capture did not end %d ms after its last step", WaitMs);
+        S->GaveUp = true;
+        SendEscape();
+    });
     QObject::connect(&S->Poll, &QTimer::timeout, [S] { Advance(*S); });
     S->Poll.start(10);
     Advance(*S);
