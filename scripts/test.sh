@@ -13,7 +13,9 @@ build=${QC_BUILD_DIR:-$root/build}
 # (QC_SANITIZE_SUITE=0 skips it).
 asan_build=${QC_ASAN_BUILD_DIR:-$root/build-asan}
 if [ "${QC_SANITIZE_SUITE:-1}" != 0 ]; then
-  QC_BUILD_DIR="$asan_build" QC_CMAKE_ARGS="${QC_CMAKE_ARGS:-} -DQC_SANITIZE=ON -DQC_BUILD_BENCH=OFF" \
+  # Warnings are errors in the plain build only: GCC's bounds warnings misfire on the sanitizers'
+  # instrumented code.
+  QC_BUILD_DIR="$asan_build" QC_CMAKE_ARGS="${QC_CMAKE_ARGS:-} -DQC_SANITIZE=ON -DQC_BUILD_BENCH=OFF -DQC_WERROR=OFF" \
     bash "$root/scripts/build.sh"
 fi
 # Every parser of outside input is fuzzed for a short while (QC_FUZZ_SECONDS each, 0 to skip).

@@ -41,7 +41,7 @@ QByteArray SwayGetTree(const QString &Socket, int TimeoutMs) {
         return {};
     QByteArray H;
     const qint64 HeaderSize = Magic.size() + 2 * sizeof(quint32);
-    if (!ReadExactly(S, HeaderSize, H, TimeoutMs) || !H.startsWith(Magic))
+    if (!ReadExactly(S, HeaderSize, H, TimeoutMs) || H.size() < HeaderSize || !H.startsWith(Magic))
         return {};
     quint32 Length = 0, Type = 0;
     std::memcpy(&Length, H.constData() + Magic.size(), sizeof Length);
