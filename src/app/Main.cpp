@@ -16,7 +16,6 @@
 #include "PageControl.h"
 #include "Portal.h"
 #include "TaskRemind.h"
-#include "TrayHost.h"
 #include "TrayMenu.h"
 #include "Web.h"
 #include "WebView.h"
@@ -75,9 +74,7 @@ void TFrm_Main::CreateTrayIcon() {
     FTrayIcon1->setContextMenu(FPopupMenu1);
     connect(FTrayIcon1, &QSystemTrayIcon::activated, this,
             Dialogs::Guarded([this](QSystemTrayIcon::ActivationReason Reason) {
-                // Asked at each activation: Qt picks the kind of tray when the icon is shown
-                // and again when a tray comes or goes.
-                if (TrayHost::OpensMainWindow(Reason, TrayHost::SendsDoubleClicks()))
+                if (Reason == QSystemTrayIcon::DoubleClick)
                     actShowMainFormExecute();
             }));
     FTrayIcon1->show();
