@@ -333,6 +333,15 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             camera::SwayTreeWindows(camera::SwayGetTree(Session("SWAYSOCK"), 5000)).size() == 2,
             10000);
+        // The new windows draw their first frames a moment after sway lists them: the screen has
+        // settled once two shots in a row are the same.
+        const QString Settle1 = FDir + "/settle1.png", Settle2 = FDir + "/settle2.png";
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return RunAsUser({"grim", Settle1}) == 0 && RunAsUser({"grim", Settle2}) == 0 &&
+                       QImage(Settle1) == QImage(Settle2);
+            },
+            10000));
         const QString Shot = FDir + "/capture.png", Grim = FDir + "/capture-grim.png";
         QFile::remove(Shot);
         QByteArray Out;
