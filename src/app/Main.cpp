@@ -149,22 +149,22 @@ TFrm_Main::~TFrm_Main() {
 }
 
 void TFrm_Main::CreateActions() {
-    for (const TMainAction &Spec : MainActions()) {
-        auto *A = new QAction(Spec.Caption, this);
-        A->setObjectName(Spec.Name);
-        A->setProperty("Category", Spec.Category);
-        if (*Spec.Hint) {
-            A->setToolTip(Spec.Hint);
-            A->setStatusTip(Spec.Hint);
+    for (const TMainAction &Row : MainActions()) {
+        auto *A = new QAction(Row.Caption, this);
+        A->setObjectName(Row.Name);
+        A->setProperty("Category", Row.Category);
+        if (*Row.Hint) {
+            A->setToolTip(Row.Hint);
+            A->setStatusTip(Row.Hint);
         }
-        if (Spec.Image >= 0)
-            A->setIcon(FImageList1.value(Spec.Image));
+        if (Row.Image >= 0)
+            A->setIcon(FImageList1.value(Row.Image));
         // A command whose feature is not part of the program yet stays visible but disabled.
-        A->setEnabled(Spec.Handler != nullptr);
-        if (const auto Handler = Spec.Handler)
+        A->setEnabled(Row.Handler != nullptr);
+        if (const auto Handler = Row.Handler)
             connect(A, &QAction::triggered, this,
                     Dialogs::Guarded([this, Handler] { Handler(*this); }));
-        FActions.insert(Spec.Name, A);
+        FActions.insert(Row.Name, A);
     }
 }
 
