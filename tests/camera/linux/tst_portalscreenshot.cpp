@@ -9,8 +9,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDBusConnection>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -173,13 +175,39 @@ class tst_PortalScreenshot : public QObject {
         QStringList Args{"-u", User, "--", "env"};
         for (const QString &Name : FSession.keys())
             Args << Name + "=" + FSession.value(Name);
-        Args << "QT_QPA_PLATFORM=offscreen" << Extra << Command;
+        Args << "QT_QPA_PLATFORM=offscreen" << Extra;
+        QStringList Run = Command;
+        if (!Run.isEmpty() && Run.first() == QCoreApplication::applicationFilePath()) {
+            // The build tree may lie where the session's user cannot reach (a private temporary
+            // folder): this program and the capture library run from a copy in the test's folder.
+            Run.first() = UserCopy();
+            Args << "LD_LIBRARY_PATH=" + QFileInfo(Run.first()).path();
+        }
+        Args << Run;
         P.start("runuser", Args);
         if (!P.waitForFinished(30000))
             return -1;
         if (Out)
             *Out = P.readAllStandardOutput();
         return P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
+    }
+
+    QString UserCopy() {
+        const QString Dir = FTmp.path() + "/bin";
+        const QString Copy =
+            Dir + "/" + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        if (!QFileInfo::exists(Copy)) {
+            QDir().mkpath(Dir);
+            QFile::setPermissions(Dir, QFile::Permissions(0x7755));
+            for (const QString &File :
+                 {QCoreApplication::applicationFilePath(),
+                  QCoreApplication::applicationDirPath() + "/libCameraDll.so"}) {
+                const QString To = Dir + "/" + QFileInfo(File).fileName();
+                QFile::copy(File, To);
+                QFile::setPermissions(To, QFile::Permissions(0x7755));
+            }
+        }
+        return Copy;
     }
 
     // Wayland windows of this program, started on the session; they end with the test.
@@ -392,7 +420,8 @@ private Q_SLOTS:
         for (const QString &Name : FSession.keys())
             Args << Name + "=" + FSession.value(Name);
         Args << "QT_QPA_PLATFORM=xcb"
-             << "XDG_SESSION_TYPE=wayland" << QCoreApplication::applicationFilePath() << "--capture"
+             << "XDG_SESSION_TYPE=wayland"
+             << "LD_LIBRARY_PATH=" + QFileInfo(UserCopy()).path() << UserCopy() << "--capture"
              << "wait" << Out << "0"
              << "0";
         Capture.start("runuser", Args);
