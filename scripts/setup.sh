@@ -18,6 +18,8 @@ PKGS=(
   sway swaybg xwayland xdg-desktop-portal-wlr pipewire grim qt6-wayland wtype
   # Hiding browsers on Wayland desktops: a virtual KWin besides the headless sway.
   kwin-wayland
+  # The icon on a StatusNotifierItem host: a watcher (the test brings a minimal host).
+  haskell-status-notifier-item-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -10,6 +10,7 @@
 #include "AppWindows.h"
 #include "Help.h"
 #include "Main.h"
+#include "TrayHost.h"
 #include "UniqueInstance.h"
 #include "Web.h"
 #include "config/AppPaths.h"
@@ -75,6 +76,10 @@ int RunApplication(int &argc, char **argv) {
     CreateForm<TFrm_Help>(Frm_Help, [] { return new TFrm_Help; });
     if (Frm_Main)
         Frm_Main->SetWindows({Frm_Pop, Frm_WB, Frm_About, Frm_Help});
+
+    // Without a notification area the hidden main window would be out of reach.
+    if (Frm_Main)
+        TrayHost::ShowWhenNoTray(Frm_Main);
 
     UniqueInstance::Listen(*Platform.InstanceGuard, [] {
         if (Frm_Main)

@@ -16,6 +16,7 @@
 #include "PageControl.h"
 #include "Portal.h"
 #include "TaskRemind.h"
+#include "TrayHost.h"
 #include "TrayMenu.h"
 #include "Web.h"
 #include "WebView.h"
@@ -74,7 +75,9 @@ void TFrm_Main::CreateTrayIcon() {
     FTrayIcon1->setContextMenu(FPopupMenu1);
     connect(FTrayIcon1, &QSystemTrayIcon::activated, this,
             Dialogs::Guarded([this](QSystemTrayIcon::ActivationReason Reason) {
-                if (Reason == QSystemTrayIcon::DoubleClick)
+                // Asked at each activation: Qt picks the kind of tray when the icon is shown
+                // and again when a tray comes or goes.
+                if (TrayHost::OpensMainWindow(Reason, TrayHost::SendsDoubleClicks()))
                     actShowMainFormExecute();
             }));
     FTrayIcon1->show();

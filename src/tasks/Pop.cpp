@@ -2,9 +2,11 @@
 
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QToolButton>
 #include <QWindow>
 #include <algorithm>
 
@@ -12,6 +14,7 @@
 #include "TaskKinds.h"
 #include "dialogs/Dialogs.h"
 #include "platform/Power.h"
+#include "platform/Session.h"
 #include "platform/Shell.h"
 
 TFrm_Pop::TFrm_Pop(QWidget *Parent) : TFrm_Pop(nullptr, nullptr, Parent) {}
@@ -33,6 +36,8 @@ TFrm_Pop::TFrm_Pop(std::shared_ptr<platform::IShell> Shell, std::shared_ptr<plat
     FLabel4->setWordWrap(true);
     FLabel4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     FLabel5 = AddLabel("Label5", QRect(8, 138, 239, 17));
+    if (platform::PlacesWindowsItself())
+        KeepPlaceUnmanaged();
 
     const struct {
         QTimer *Timer;
@@ -53,6 +58,28 @@ TFrm_Pop::TFrm_Pop(std::shared_ptr<platform::IShell> Shell, std::shared_ptr<plat
 }
 
 TFrm_Pop::~TFrm_Pop() = default;
+
+void TFrm_Pop::KeepPlaceUnmanaged() {
+    // A desktop that tiles or centres every window it manages (sway) would never let the window
+    // rest in the corner, and would cut its text. A window the window manager does not manage
+    // stays where it is put, above the others, but gets neither frame nor focus: it draws its
+    // own border, and a button of its own closes it as the frame's button would.
+    setWindowFlags(windowFlags() | Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+    auto *Border = new QFrame(this);
+    Border->setObjectName("pnlBorder");
+    Border->setFrameShape(QFrame::Box);
+    Border->setGeometry(rect());
+    Border->lower();
+    // The first line makes room for the button.
+    FLabel1->setFixedWidth(221);
+    auto *Close = new QToolButton(this);
+    Close->setObjectName("btnClose");
+    Close->setText(QString(QChar(0x00D7)));
+    Close->setToolTip("关闭");
+    Close->setAutoRaise(true);
+    Close->setGeometry(233, 4, 18, 18);
+    connect(Close, &QToolButton::clicked, this, [this] { close(); });
+}
 
 QLabel *TFrm_Pop::AddLabel(const char *Name, const QRect &Geometry) {
     auto *Label = new QLabel(this);

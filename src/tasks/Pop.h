@@ -73,6 +73,7 @@ protected:
 
 private:
     QLabel *AddLabel(const char *Name, const QRect &Geometry);
+    void KeepPlaceUnmanaged();
     void SetLabelText(QLabel *Label, const QString &Text);
     QRect ScreenRect() const;
     QRect WorkArea() const;

@@ -2,6 +2,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -93,6 +94,40 @@ QString TPortalBed::Start(TKind Kind, const QString &Display) {
         return Fail("cannot connect to " + FAddress);
     if (Kind == TKind::NoPortal)
         return {};
+    if (Kind == TKind::BareDisplay || Kind == TKind::StatusNotifier) {
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty())
+            return Fail("Xvfb is not installed", true);
+        if (!StartDisplay())
+            return Fail("Xvfb did not start");
+        FEnv.insert("DISPLAY", FDisplay);
+        if (Kind == TKind::BareDisplay)
+            return {};
+        const QString Watcher = QStandardPaths::findExecutable("status-notifier-watcher");
+        if (Watcher.isEmpty() || !QFile::exists("/usr/bin/python3"))
+            return Fail("status-notifier-watcher (haskell-status-notifier-item-utils) or "
+                        "/usr/bin/python3 is not installed",
+                        true);
+        if (!Launch(Watcher, {}, FEnv) || !WaitForNames({"org.kde.StatusNotifierWatcher"}))
+            return Fail("status-notifier-watcher did not start");
+        if (!Launch("/usr/bin/python3", {QString(QC_PORTAL_BED_DIR) + "/sni_host.py"}, FEnv))
+            return Fail("the tray host did not start");
+        // The watcher tells programs of a notification area only once a host has registered.
+        const bool Host = QTest::qWaitFor(
+            [&] {
+                const QDBusMessage Reply =
+                    this->Bus().call(QDBusMessage::createMethodCall(
+                                         "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                                         "org.freedesktop.DBus.Properties", "Get")
+                                     << QString("org.kde.StatusNotifierWatcher")
+                                     << QString("IsStatusNotifierHostRegistered"));
+                return Reply.type() == QDBusMessage::ReplyMessage &&
+                       Reply.arguments().value(0).value<QDBusVariant>().variant().toBool();
+            },
+            StartTimeoutMs);
+        if (!Host)
+            return Fail("the tray host did not register (python3-dbus, python3-gi?)");
+        return {};
+    }
 
     if (!QFile::exists(PortalFrontend))
         return Fail("xdg-desktop-portal is not installed", true);
@@ -116,17 +151,8 @@ QString TPortalBed::Start(TKind Kind, const QString &Display) {
         if ((Display.isEmpty() && Xvfb.isEmpty()) || Kga.isEmpty() || !QFile::exists(KdeBackend))
             return Fail("Xvfb, kglobalaccel5 or xdg-desktop-portal-kde is not installed", true);
         FDisplay = Display;
-        if (FDisplay.isEmpty()) {
-            // An X server of our own: the keys pressed here reach nobody else's test.
-            QProcess *X =
-                Launch(Xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-                       FEnv, true);
-            if (!X)
-                return Fail("Xvfb did not start");
-            if (!QTest::qWaitFor([&] { return X->canReadLine(); }, StartTimeoutMs))
-                return Fail("Xvfb gave no display");
-            FDisplay = ":" + QString::fromUtf8(X->readLine()).trimmed();
-        }
+        if (FDisplay.isEmpty() && !StartDisplay())
+            return Fail("Xvfb gave no display");
         FEnv.insert("DISPLAY", FDisplay);
         FEnv.insert("XDG_CURRENT_DESKTOP", "KDE");
         FEnv.insert("QT_QPA_PLATFORM", "xcb");
@@ -139,6 +165,18 @@ QString TPortalBed::Start(TKind Kind, const QString &Display) {
     if (!Launch(PortalFrontend, {}, FEnv) || !WaitForNames({"org.freedesktop.portal.Desktop"}))
         return Fail("xdg-desktop-portal did not start");
     return {};
+}
+
+bool TPortalBed::StartDisplay() {
+    // An X server of our own: the keys pressed here reach nobody else's test, and no window
+    // manager or tray host of the test desktop is there.
+    QProcess *X =
+        Launch(QStandardPaths::findExecutable("Xvfb"),
+               {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"}, FEnv, true);
+    if (!X || !QTest::qWaitFor([&] { return X->canReadLine(); }, StartTimeoutMs))
+        return false;
+    FDisplay = ":" + QString::fromUtf8(X->readLine()).trimmed();
+    return true;
 }
 
 void TPortalBed::Stop() {

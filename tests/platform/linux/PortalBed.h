@@ -17,6 +17,8 @@ public:
         FakeBackend,     // xdg-desktop-portal in front of fake_portal.py
         FakeNoShortcuts, // the same, but the backend offers no GlobalShortcuts
         Kde,             // xdg-desktop-portal, xdg-desktop-portal-kde and kglobalaccel5 on Xvfb
+        BareDisplay,     // the bus and an Xvfb of its own, with no tray host and no portal
+        StatusNotifier,  // the same, with status-notifier-watcher and a minimal tray host
     };
     ~TPortalBed();
     // Empty when the stack is up; else why not (a missing program skips the test). Display: an
@@ -40,6 +42,7 @@ private:
                      const QProcessEnvironment &Env, bool ReadOutput = false);
     bool WaitForNames(const QStringList &Names);
     QString Fail(const QString &Why, bool Missing = false);
+    bool StartDisplay();
 
     QTemporaryDir FDir;
     std::vector<std::unique_ptr<QProcess>> FProcesses; // in the order started
