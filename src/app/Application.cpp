@@ -19,6 +19,7 @@
 #include "hotkeys/HotKeyManager.h"
 #include "platform/KeyNames.h"
 #include "platform/Platform.h"
+#include "platform/Session.h"
 #include "tasks/Pop.h"
 
 TFrm_Main *Frm_Main = nullptr;
@@ -77,8 +78,10 @@ int RunApplication(int &argc, char **argv) {
     if (Frm_Main)
         Frm_Main->SetWindows({Frm_Pop, Frm_WB, Frm_About, Frm_Help});
 
-    // Without a notification area the hidden main window would be out of reach.
-    if (Frm_Main)
+    // Without a notification area the hidden main window would be out of reach. Wayland sessions
+    // only: an X11 desktop has always been expected to bring its tray, and a tray host there may
+    // dock the icon before it answers Qt's question for one.
+    if (Frm_Main && platform::IsWaylandSession())
         TrayHost::ShowWhenNoTray(Frm_Main);
 
     UniqueInstance::Listen(*Platform.InstanceGuard, [] {

@@ -9,10 +9,14 @@
 
 #include "BringToFront.h"
 #include "dialogs/Dialogs.h"
+#include "platform/Session.h"
 
 namespace TrayHost {
 
 bool SendsDoubleClicks() {
+    // An X11 session keeps the icon as it has always been: a single click only selects it.
+    if (!platform::IsWaylandSession())
+        return true;
     // Qt makes a window for the icon only for an XEmbed tray; over StatusNotifierItem the host
     // draws the icon and passes on calls.
     const QWidgetList Windows = QApplication::topLevelWidgets();

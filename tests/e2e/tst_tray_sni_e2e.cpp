@@ -97,6 +97,7 @@ private slots:
         const TEnvSet Sandbox("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
         TAppProcess App("qc-e2e-sni-" + QString::number(QCoreApplication::applicationPid()));
+        App.AsOnWayland();
         QVERIFY2(App.Start(), qPrintable(App.Output()));
         // The item and its menu, as a host reads them when the item registers.
         QString Item;

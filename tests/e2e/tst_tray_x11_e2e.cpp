@@ -68,9 +68,11 @@ private slots:
         QVERIFY2(!X11::WaitForWindow(MainTitle, 20000).isEmpty(), qPrintable(App.Output()));
     }
 
-    void withoutNotificationAreaShowsMainWindow() {
+    void withoutNotificationAreaOnWaylandShowsMainWindow() {
         // An X server of the test's own, with neither a tray host nor a window manager, and a
-        // bus without a StatusNotifierItem watcher.
+        // bus without a StatusNotifierItem watcher; the program told it runs on a Wayland
+        // session, where a desktop without a notification area is common (an X11 session keeps
+        // its hidden start).
         TPortalBed Bed;
         const QString Why = Bed.Start(TPortalBed::TKind::BareDisplay);
         if (!Why.isEmpty() && Bed.Missing())
@@ -83,6 +85,7 @@ private slots:
         const TEnvSet Sandbox("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
         TAppProcess App("qc-e2e-notray-" + QString::number(QCoreApplication::applicationPid()));
+        App.AsOnWayland();
         QVERIFY2(App.Start(), qPrintable(App.Output()));
         QVERIFY2(!X11::WaitForWindow(MainTitle, 20000).isEmpty(), qPrintable(App.Output()));
         QVERIFY(App.IsRunning());

@@ -33,6 +33,23 @@ TAppProcess::~TAppProcess() {
     }
 }
 
+void TAppProcess::AsOnWayland() {
+    FWayland = true;
+    QFile Ini(Dir() + "cfg.ini");
+    if (!Ini.open(QIODevice::ReadOnly))
+        return;
+    QByteArray Text = Ini.readAll();
+    Ini.close();
+    const qsizetype Sys = Text.indexOf("[Sys]");
+    const qsizetype LineEnd = Sys < 0 ? -1 : Text.indexOf('\n', Sys);
+    if (LineEnd < 0)
+        Text += Sys < 0 ? "\n[Sys]\nNoHotKeysNoticed=1\n" : "\nNoHotKeysNoticed=1\n";
+    else
+        Text.insert(LineEnd + 1, "NoHotKeysNoticed=1\n");
+    if (Ini.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        Ini.write(Text);
+}
+
 bool TAppProcess::Start(int TimeoutMs) {
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.insert("QINGCHUAN_REPORT_READY", "1");
@@ -42,6 +59,8 @@ bool TAppProcess::Start(int TimeoutMs) {
     // of the test's own folder, never the real ones.
     Env.insert("XDG_CONFIG_HOME", Dir() + "xdg-config");
     Env.insert("XDG_DATA_HOME", Dir() + "xdg-data");
+    if (FWayland)
+        Env.insert("XDG_SESSION_TYPE", "wayland");
     FProcess.setProcessEnvironment(Env);
     FProcess.setWorkingDirectory(FDir.path());
     FProcess.setProcessChannelMode(QProcess::MergedChannels);

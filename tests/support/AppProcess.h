@@ -27,8 +27,13 @@ public:
     // Waits for the program to end; its exit code, or -1.
     int WaitForExit(int TimeoutMs = 10000);
     QString Output() const { return FOutput; }
+    // The next Start runs the program as on a Wayland session (its windows still go to the
+    // test's X server), with the one-time notice that the desktop offers no system-wide hotkeys
+    // taken as read, so that no box stands in front of what the test watches.
+    void AsOnWayland();
 
 private:
+    bool FWayland = false;
     QTemporaryDir FDir;
     QString FExeName;
     QProcess FProcess;
