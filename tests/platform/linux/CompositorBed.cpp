@@ -1,5 +1,6 @@
 #include "CompositorBed.h"
 
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -9,8 +10,11 @@
 #include <QJsonDocument>
 #include <QStandardPaths>
 #include <QTest>
+#include <QWidget>
 #include <functional>
 #include <unistd.h>
+
+#include "PortalBed.h"
 
 namespace {
 
@@ -315,15 +319,17 @@ std::map<QString, QString> TCompositorBed::KWinWindows() {
 
 void TCompositorBed::Stop() {
     // The clients first, the desktop last.
-    while (!FProcesses.empty()) {
-        std::unique_ptr<QProcess> &P = FProcesses.back();
-        if (P->state() != QProcess::NotRunning) {
-            P->terminate();
-            if (!P->waitForFinished(5000)) {
-                P->kill();
-                P->waitForFinished();
-            }
-        }
-        FProcesses.pop_back();
-    }
+    EndInReverse(FProcesses);
+}
+
+int TCompositorBed::RunStandIn(int argc, char **argv) {
+    // On X11 the window's class comes from the application's name.
+    QCoreApplication::setApplicationName(argv[2]);
+    QApplication App(argc, argv);
+    QGuiApplication::setDesktopFileName(argv[2]);
+    QWidget W;
+    W.setWindowTitle(argv[2]);
+    W.resize(300, 200);
+    W.show();
+    return App.exec();
 }

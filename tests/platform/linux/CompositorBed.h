@@ -28,6 +28,10 @@ public:
     // client through XWayland; null on failure.
     QProcess *Launch(const QString &Program, const QStringList &Arguments, bool X11 = false);
 
+    // Run as a child of the test (argv: the program, a switch, the name): a Qt window standing in
+    // for a browser, its Wayland app_id and X11 class both the name, until it is ended.
+    static int RunStandIn(int argc, char **argv);
+
     // sway: runs the commands; sway's exit code.
     int Run(const QStringList &Commands) const;
     // sway: each view by app_id (an X11 one by class), with "tiled", "floating" or "hidden" (in the

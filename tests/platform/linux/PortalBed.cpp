@@ -185,8 +185,12 @@ void TPortalBed::Stop() {
         FConnectionName.clear();
     }
     // The daemons first, the bus last; helpers the bus started leave with it.
-    while (!FProcesses.empty()) {
-        std::unique_ptr<QProcess> &P = FProcesses.back();
+    EndInReverse(FProcesses);
+}
+
+void EndInReverse(std::vector<std::unique_ptr<QProcess>> &Processes) {
+    while (!Processes.empty()) {
+        std::unique_ptr<QProcess> &P = Processes.back();
         if (P->state() != QProcess::NotRunning) {
             P->terminate();
             if (!P->waitForFinished(5000)) {
@@ -194,7 +198,7 @@ void TPortalBed::Stop() {
                 P->waitForFinished();
             }
         }
-        FProcesses.pop_back();
+        Processes.pop_back();
     }
 }
 

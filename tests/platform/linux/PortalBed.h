@@ -52,3 +52,7 @@ private:
     QProcessEnvironment FEnv;
     bool FMissing = false;
 };
+
+// Ends the processes, the last started first (clients before the desktop or bus they use), each
+// asked to end and then made to when it does not within 5 s; empties the list.
+void EndInReverse(std::vector<std::unique_ptr<QProcess>> &Processes);

@@ -1,8 +1,6 @@
 // Browser windows on KDE Plasma's KWin: minimised and restored through KWin scripting over D-Bus,
 // on a virtual KWin of the test's own with Qt windows on Wayland as the browsers.
-#include <QApplication>
 #include <QTest>
-#include <QWidget>
 #include <cstring>
 
 #include "CompositorBed.h"
@@ -15,19 +13,6 @@ namespace {
 
 // KWin maps a new window within a second here; this leaves room for a loaded machine.
 constexpr int WaitMs = 20000;
-
-// Run as a child of the test: a window whose Wayland app_id is AppId, until it is ended.
-int RunWindow(int argc, char **argv) {
-    // On X11 the window's class comes from the application's name.
-    QCoreApplication::setApplicationName(argv[2]);
-    QApplication App(argc, argv);
-    QGuiApplication::setDesktopFileName(argv[2]);
-    QWidget W;
-    W.setWindowTitle(argv[2]);
-    W.resize(300, 200);
-    W.show();
-    return App.exec();
-}
 
 using TWindows = std::map<QString, QString>;
 
@@ -113,7 +98,7 @@ private slots:
 
 int main(int argc, char **argv) {
     if (argc == 3 && std::strcmp(argv[1], "--window") == 0)
-        return RunWindow(argc, argv);
+        return TCompositorBed::RunStandIn(argc, argv);
     QCoreApplication App(argc, argv);
     tst_KWinBrowserWindows Test;
     return QTest::qExec(&Test, argc, argv);

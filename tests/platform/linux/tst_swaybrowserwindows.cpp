@@ -1,9 +1,7 @@
 // Browser windows on sway: hidden to the scratchpad and brought back tiled, through sway's own
 // IPC on a headless sway of the test's own, with Qt windows on Wayland as the browsers.
-#include <QApplication>
 #include <QProcess>
 #include <QTest>
-#include <QWidget>
 #include <cstring>
 
 #include "CompositorBed.h"
@@ -20,19 +18,6 @@ namespace {
 
 // Sway maps a new window within a second here; this leaves room for a loaded machine.
 constexpr int WaitMs = 20000;
-
-// Run as a child of the test: a window whose Wayland app_id is AppId, until it is ended.
-int RunWindow(int argc, char **argv) {
-    // On X11 the window's class comes from the application's name.
-    QCoreApplication::setApplicationName(argv[2]);
-    QApplication App(argc, argv);
-    QGuiApplication::setDesktopFileName(argv[2]);
-    QWidget W;
-    W.setWindowTitle(argv[2]);
-    W.resize(300, 200);
-    W.show();
-    return App.exec();
-}
 
 // Run as a child of the test, as the user of sway's X server (which takes no other): the X11
 // backend on Display, "hide", "show" or "any"; exit code 0 for done (or any on the desktop).
@@ -174,7 +159,7 @@ private slots:
 
 int main(int argc, char **argv) {
     if (argc == 3 && std::strcmp(argv[1], "--window") == 0)
-        return RunWindow(argc, argv);
+        return TCompositorBed::RunStandIn(argc, argv);
     if (argc == 4 && std::strcmp(argv[1], "--x11") == 0)
         return RunX11(argv[2], argv[3]);
     QCoreApplication App(argc, argv);
