@@ -1,5 +1,6 @@
 #include "AppProcess.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,7 +14,10 @@
 
 #include "TestSupport.h"
 
-TAppProcess::TAppProcess(const QString &ExeName, bool Seed) : FExeName(ExeName) {
+TAppProcess::TAppProcess(const QString &ExeName, bool Seed)
+    : FExeName(ExeName.isEmpty()
+                   ? QString("qingchuan-test-%1").arg(QCoreApplication::applicationPid())
+                   : ExeName) {
     QFile::copy(QStringLiteral(QC_BIN_DIR "/qingchuan"), ExePath());
     QFile::setPermissions(ExePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (Seed)

@@ -11,9 +11,10 @@
 // its own cfg.ini and DB.mdb, as a person would start it. Ended when the object goes.
 class TAppProcess {
 public:
-    // ExeName: the file name of the copy (another name is another instance). The default keeps
-    // clear of a qingchuan the developer may be running.
-    explicit TAppProcess(const QString &ExeName = "qingchuan-test", bool Seed = true);
+    // ExeName: the file name of the copy (another name is another instance). The default,
+    // "qingchuan-test-" and the test's process id, keeps clear of a qingchuan the developer may
+    // be running and of the copies of any other test running beside this one.
+    explicit TAppProcess(const QString &ExeName = {}, bool Seed = true);
     ~TAppProcess();
     QString Dir() const { return FDir.path() + "/"; }
     QString ExePath() const { return Dir() + FExeName; }
