@@ -16,7 +16,7 @@ public:
 
 // The finder of the windowing system the library was built for; one that finds nothing where
 // that system is not in use. Null on a desktop that tells no one where its windows are (a
-// Wayland session other than sway): there a window can only be picked as a region.
+// Wayland session other than sway or KWin): there a window can only be picked as a region.
 std::unique_ptr<IWindowFinder> CreateWindowFinder();
 
 } // namespace camera

@@ -4,6 +4,7 @@
 #include <xcb/xcb.h>
 
 #include "../WindowFinder.h"
+#include "KWinWindowFinder.h"
 #include "SwayWindowFinder.h"
 #include "platform/Session.h"
 
@@ -83,6 +84,8 @@ std::unique_ptr<IWindowFinder> CreateWindowFinder() {
         const QString Sway = qEnvironmentVariable("SWAYSOCK");
         if (!Sway.isEmpty())
             return std::make_unique<TSwayWindowFinder>(Sway);
+        if (auto KWin = std::make_unique<TKWinWindowFinder>(); KWin->Present())
+            return KWin;
         return nullptr;
     }
     if (xcb_connection_t *C = QtConnection())
