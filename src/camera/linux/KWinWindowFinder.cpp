@@ -8,14 +8,24 @@ namespace camera {
 
 namespace {
 
-// Topmost first. KWin 5.27 and later give the stacking order (bottom first); before that only
-// the order the windows came in, which then stands in for it.
+// Topmost first. KWin 6 gives its stacking order as a list (bottom first); KWin 5 gives each
+// window its place in it. The current desktop is a number in KWin 5, an object in KWin 6.
 const char *const Script = R"(
-const order = workspace.stackingOrder || workspace.clientList();
+const all = workspace.stackingOrder
+    ? Array.from(workspace.stackingOrder)
+    : Array.from(workspace.windowList ? workspace.windowList() : workspace.clientList())
+          .sort((a, b) => a.stackingOrder - b.stackingOrder);
+function onCurrentDesktop(w) {
+    if (w.onCurrentDesktop !== undefined)
+        return w.onCurrentDesktop;
+    if (w.onAllDesktops || typeof w.desktop != "number")
+        return true;
+    return w.desktop == workspace.currentDesktop;
+}
 const rects = [];
-for (let i = order.length - 1; i >= 0; i--) {
-    const w = order[i];
-    if (!w || !w.managed || w.minimized || w.desktopWindow || !w.onCurrentDesktop)
+for (let i = all.length - 1; i >= 0; i--) {
+    const w = all[i];
+    if (!w || !w.managed || w.minimized || w.hidden || w.desktopWindow || !onCurrentDesktop(w))
         continue;
     const g = w.frameGeometry;
     rects.push([g.x, g.y, g.width, g.height].map(Math.round).join(" "));

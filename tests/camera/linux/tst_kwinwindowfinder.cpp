@@ -6,7 +6,7 @@
 
 #include "CompositorBed.h"
 #include "PortalBed.h"
-#include "linux/KWinWindowFinder.h"
+#include "camera/linux/KWinWindowFinder.h"
 
 namespace {
 
@@ -61,9 +61,16 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(Finder.TopLevelWindows(), (std::vector<QRect>{Second, First}),
                                   WaitMs);
 
+        // Raised again, the first is on top although it came first.
+        Bed.KWinScript("for (let i = 0; i < l.length; i++) if (l[i].resourceClass == 'first') {"
+                       " if (workspace.raiseWindow) workspace.raiseWindow(l[i]);"
+                       " workspace.activeClient = l[i]; }");
+        QTRY_COMPARE_WITH_TIMEOUT(Finder.TopLevelWindows(), (std::vector<QRect>{First, Second}),
+                                  WaitMs);
+
         Bed.KWinScript("for (let i = 0; i < l.length; i++)"
-                       "    if (l[i].resourceClass == 'second') l[i].minimized = true;");
-        QCOMPARE(Finder.TopLevelWindows(), (std::vector<QRect>{First}));
+                       "    if (l[i].resourceClass == 'first') l[i].minimized = true;");
+        QCOMPARE(Finder.TopLevelWindows(), (std::vector<QRect>{Second}));
     }
 
     void noKWinNoWindows() {
