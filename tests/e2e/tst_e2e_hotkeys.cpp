@@ -30,12 +30,20 @@ bool StartReadingBoxes(TAppProcess &App, QStringList &Boxes, int TimeoutMs = 300
     P.start(App.ExePath(), {});
     if (!P.waitForStarted(5000))
         return false;
-    QString Output;
+    QString Output, Seen;
+    // Whatever went wrong, what the program said is shown with it.
+    const auto Fail = [&](const char *Why) {
+        Seen += QString::fromUtf8(P.readAll());
+        qWarning("%s; the program said:\n%s", Why, qPrintable(Seen));
+        return false;
+    };
     QElapsedTimer T;
     T.start();
     while (T.elapsed() < TimeoutMs && P.state() == QProcess::Running) {
         P.waitForReadyRead(100);
-        Output += QString::fromUtf8(P.readAll());
+        const QString Read = QString::fromUtf8(P.readAll());
+        Seen += Read;
+        Output += Read;
         while (Output.contains('\n')) {
             const QString Line = Output.section('\n', 0, 0);
             Output = Output.section('\n', 1);
@@ -48,14 +56,14 @@ bool StartReadingBoxes(TAppProcess &App, QStringList &Boxes, int TimeoutMs = 300
             const QString Title = QFileInfo(App.ExePath()).fileName();
             const QString W = X11::WaitForWindow(Title);
             if (W.isEmpty())
-                return false;
+                return Fail("no box came up");
             X11::XDoTool({"windowactivate", "--sync", W});
             X11::XDoTool({"key", "Return"});
             if (!X11::WaitForNoWindow(Title, 5000))
-                return false;
+                return Fail("the box stayed after Enter");
         }
     }
-    return false;
+    return Fail(P.state() == QProcess::Running ? "not ready in time" : "the program ended");
 }
 
 // Whether the program holds the combination: a grab of our own is refused.
