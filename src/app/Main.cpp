@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSqlTableModel>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "CommonPage.h"
 #include "Images.h"
@@ -172,17 +173,10 @@ void TFrm_Main::FormCreate() {
     // Every window of the program carries its icon, the shared reminder window and the boxes
     // included, not only those that set one themselves.
     QApplication::setWindowIcon(ProgramIcon());
-    // The advertisement waits until start-up is over: the web engine's start must not hold up
-    // the icon.
-    WebView::AfterStartUp(this, [this] {
-        Fwb1 = WebView::Create(Fpnl1);
-        if (!Fwb1)
-            return;
-        Fwb1->setObjectName("wb1");
-        Fwb1->setGeometry(0, 0, 372, 52);
-        Fwb1->show();
-        WebView::Load(Fwb1, Portal::AdvertPage());
-    });
+    // The advertisement is made and loaded when the window is first shown: the web engine costs
+    // several processes and hundreds of megabytes, which a program waiting in the tray should
+    // not hold.
+    FStripWanted = true;
     hide();
 
     TVozedaRiru::TContext Context;
@@ -224,6 +218,22 @@ void TFrm_Main::showEvent(QShowEvent *Event) {
             move(Screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     }
     QWidget::showEvent(Event);
+    if (FStripWanted) {
+        FStripWanted = false;
+        // The engine's start takes a moment: the window and its pages come on screen first, the
+        // strip on the next pass of the loop.
+        QTimer::singleShot(0, this, Dialogs::Guarded([this] { CreateAdvertStrip(); }));
+    }
+}
+
+void TFrm_Main::CreateAdvertStrip() {
+    Fwb1 = WebView::Create(Fpnl1);
+    if (!Fwb1)
+        return;
+    Fwb1->setObjectName("wb1");
+    Fwb1->setGeometry(0, 0, 372, 52);
+    Fwb1->show();
+    WebView::Load(Fwb1, Portal::AdvertPage());
 }
 
 void TFrm_Main::closeEvent(QCloseEvent *Event) {

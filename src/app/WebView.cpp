@@ -3,13 +3,11 @@
 #include <QCoreApplication>
 #include <QLibrary>
 #include <QOpenGLContext>
-#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
 
 #include "config/AppPaths.h"
-#include "dialogs/Dialogs.h"
 
 // Exported by Qt GUI for the web engine and Qt Quick; declared in one of its private headers.
 Q_GUI_EXPORT QOpenGLContext *qt_gl_global_share_context();
@@ -91,14 +89,6 @@ void Load(QWidget *View, const QString &Url) {
     // The first load starts the engine, which reads its switches then.
     View->setProperty("url", QUrl(Url));
     RestoreEngineFlags();
-}
-
-void AfterStartUp(QObject *Context, std::function<void()> Fn) {
-    // The first pass of the loop runs the zero timers queued during start-up (the icon's and the
-    // start-up report's among them); this one is queued during that pass, so it comes after.
-    QTimer::singleShot(0, Context, [Context, Fn = std::move(Fn)] {
-        QTimer::singleShot(0, Context, Dialogs::Guarded(Fn));
-    });
 }
 
 } // namespace WebView

@@ -1,7 +1,9 @@
 // The library that carries the web engine; the program loads it at the first use of a browser
 // view (see WebView.h).
+#include <QDateTime>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <cstdio>
 
 extern "C" Q_DECL_EXPORT QWidget *qc_CreateWebView(QWidget *Parent) {
     auto *View = new QWebEngineView(Parent);
@@ -22,5 +24,14 @@ extern "C" Q_DECL_EXPORT QWidget *qc_CreateWebView(QWidget *Parent) {
         if (Visible && Page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
             Page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     });
+    // For measurements of the first showing: say when a page has finished loading, with the
+    // same clock as the start-up report.
+    if (qEnvironmentVariableIsSet("QINGCHUAN_REPORT_PAGES"))
+        QObject::connect(View, &QWebEngineView::loadFinished, View, [View](bool Ok) {
+            std::printf("page %s %s %lld\n", Ok ? "loaded" : "failed",
+                        View->url().toString().toUtf8().constData(),
+                        static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+            std::fflush(stdout);
+        });
     return View;
 }
