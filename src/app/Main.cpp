@@ -8,7 +8,6 @@
 #include <QScreen>
 #include <QSqlTableModel>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 #include "CommonPage.h"
 #include "Images.h"
@@ -140,6 +139,13 @@ void TFrm_Main::setVisible(bool Visible) {
     // The pages are built before the window is first seen, however it is shown.
     if (Visible)
         EnsureControls();
+    // So is the strip: the engine's view draws through OpenGL, and added to a window already on
+    // screen it makes Qt replace the window's native window (a flicker, and a new window for
+    // the window manager).
+    if (Visible && FStripWanted) {
+        FStripWanted = false;
+        Dialogs::Guard([this] { CreateAdvertStrip(); });
+    }
     QWidget::setVisible(Visible);
 }
 
@@ -218,12 +224,6 @@ void TFrm_Main::showEvent(QShowEvent *Event) {
             move(Screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     }
     QWidget::showEvent(Event);
-    if (FStripWanted) {
-        FStripWanted = false;
-        // The engine's start takes a moment: the window and its pages come on screen first, the
-        // strip on the next pass of the loop.
-        QTimer::singleShot(0, this, Dialogs::Guarded([this] { CreateAdvertStrip(); }));
-    }
 }
 
 void TFrm_Main::CreateAdvertStrip() {

@@ -64,14 +64,22 @@ void TFrm_WB::showEvent(QShowEvent *Event) {
         FormShow();
 }
 
-void TFrm_WB::FormShow() {
+void TFrm_WB::setVisible(bool Visible) {
     // The web engine starts with the window's first showing, not with the program. Shown without
     // an address (the portal hotkey), the window opens on the home page; FUrl stays empty, so the
-    // first "闯荡江湖" loads it again.
-    if (!FLoadStarted) {
-        CreateBrowser();
-        Load(Portal::HomePage());
+    // first "闯荡江湖" loads it again. The view is made before the window reaches the screen:
+    // it draws through OpenGL, and added to a window already there it makes Qt replace the
+    // window's native window.
+    if (Visible && !FLoadStarted) {
+        Dialogs::Guard([this] {
+            CreateBrowser();
+            Load(Portal::HomePage());
+        });
     }
+    QWidget::setVisible(Visible);
+}
+
+void TFrm_WB::FormShow() {
     FCentrePending = !FShownBefore;
     FShownBefore = true;
     FitFrame();

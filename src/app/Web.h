@@ -25,6 +25,8 @@ public:
     QWidget *wb1() const { return Fwb1; }
     QString Url() const { return FUrl; }
 
+    void setVisible(bool Visible) override;
+
 protected:
     void showEvent(QShowEvent *Event) override;
 
