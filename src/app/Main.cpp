@@ -231,6 +231,10 @@ void TFrm_Main::CreateAdvertStrip() {
     if (!Fwb1)
         return;
     Fwb1->setObjectName("wb1");
+    // The advertisement holds nothing of the user's: hidden for a minute, it lets its page go,
+    // and with it the engine's page process unless the portal window has a page; it loads again
+    // at the next showing.
+    Fwb1->setProperty("discardAfterMs", 60000);
     Fwb1->setGeometry(0, 0, 372, 52);
     Fwb1->show();
     WebView::Load(Fwb1, Portal::AdvertPage());

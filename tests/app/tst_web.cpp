@@ -96,6 +96,7 @@ private slots:
     void LastEntryKeepsTheFollowedLink();
     void EntriesReachTheirPages();
     void AdvertStripComesWithTheFirstShowing();
+    void HiddenStripLetsItsPageGoThePortalKeepsIts();
     void AboutTextsAndLinks();
     void HelpTextAndButton();
 
@@ -341,6 +342,39 @@ void tst_Web::AdvertStripComesWithTheFirstShowing() {
     auto *pnl2 = FMain->findChild<QWidget *>("pnl2");
     QCOMPARE(Strip->geometry(), QRect(0, 0, 372, 52));
     QCOMPARE(Strip->geometry().bottom() + 1, pnl2->geometry().top());
+    QVERIFY(WaitPage(Strip, Portal::AdvertPage()));
+}
+
+void tst_Web::HiddenStripLetsItsPageGoThePortalKeepsIts() {
+    using S = QWebEnginePage::LifecycleState;
+    FMain->FormCreate();
+    FMain->show();
+    QWebEngineView *Strip = WaitView(FMain);
+    QVERIFY(Strip);
+    QVERIFY(WaitPage(Strip, Portal::AdvertPage()));
+    QCOMPARE(Strip->property("discardAfterMs").toInt(), 60000);
+    Frm_WB->NV(Portal::GamePage(1));
+    QWebEngineView *View = WaitView(Frm_WB);
+    QVERIFY(WaitPage(View, Portal::GamePage(1)));
+    QCOMPARE(RunJs(View, "window.marker = 7").toInt(), 7);
+
+    // A minute is long for a test: the strip's while is shortened here.
+    Strip->setProperty("discardAfterMs", 50);
+    Frm_WB->hide();
+    FMain->hide();
+    QTRY_COMPARE(Strip->page()->lifecycleState(), S::Discarded);
+    // The portal's page has waited hidden as long as the strip's, and longer than the strip's
+    // while: it is kept, with what the game had.
+    QVERIFY(View->page()->lifecycleState() != S::Discarded);
+    Frm_WB->show();
+    QTRY_COMPARE(View->page()->lifecycleState(), S::Active);
+    QCOMPARE(RunJs(View, "window.marker").toInt(), 7);
+
+    // Shown again, the strip loads its page afresh.
+    QSignalSpy Loaded(Strip, &QWebEngineView::loadFinished);
+    FMain->show();
+    QTRY_COMPARE(Strip->page()->lifecycleState(), S::Active);
+    QTRY_VERIFY(!Loaded.isEmpty());
     QVERIFY(WaitPage(Strip, Portal::AdvertPage()));
 }
 
