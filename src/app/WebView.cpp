@@ -21,11 +21,19 @@ namespace {
 // while the application object is built when asked to (Qt::AA_ShareOpenGLContexts), which costs
 // tens of milliseconds before the icon can appear; the same is done here, at the first use of
 // the engine, before its library is loaded.
+//
+// Where the display offers no OpenGL (no GLX or EGL, or QT_XCB_GL_INTEGRATION=none), the view
+// cannot draw through it and the engine would crash at the first page shown: Qt Quick, which the
+// view is built on, is made to draw in software instead, unless the user chose its backend. Qt
+// Quick reads that choice when the engine's library makes its first view, so it is set here; it
+// stays for the life of the process.
 void ShareGraphicsContext() {
     if (!qt_gl_global_share_context()) {
         auto *Context = new QOpenGLContext; // lives as long as the process
-        Context->create();
+        const bool Made = Context->create();
         qt_gl_set_global_share_context(Context);
+        if (!Made && !qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+            qputenv("QT_QUICK_BACKEND", "software");
     }
 }
 

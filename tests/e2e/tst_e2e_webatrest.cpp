@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -59,6 +61,19 @@ bool WaitForLine(TAppProcess &App, QString &Output, const QString &Line, int Tim
         TimeoutMs);
 }
 
+// Whether the portal's page is drawn in the window: its header band, dark brown, at the top left.
+bool HeaderDrawn(const QString &Window) {
+    QProcess Import;
+    Import.start("import", {"-window", Window, "png:-"});
+    if (!Import.waitForFinished(10000))
+        return false;
+    const QImage Shot = QImage::fromData(Import.readAllStandardOutput(), "PNG");
+    if (Shot.width() < 20 || Shot.height() < 20)
+        return false;
+    const QColor C = Shot.pixelColor(10, 10);
+    return C.red() < 160 && C.red() > C.blue() + 30;
+}
+
 } // namespace
 
 class tst_E2EWebAtRest : public QObject {
@@ -68,6 +83,7 @@ private slots:
     void NoEngineWhileTheProgramWaitsInTheTray();
     void FirstShowingOfTheMainWindowLoadsTheStrip();
     void FirstShowingOfThePortalLoadsTheHomePage();
+    void ThePortalIsDrawnWithoutOpenGL();
 };
 
 void tst_E2EWebAtRest::initTestCase() {
@@ -124,6 +140,28 @@ void tst_E2EWebAtRest::FirstShowingOfThePortalLoadsTheHomePage() {
     QVERIFY2(!Output.contains("qrc:/portal/ad.html"), qPrintable(Output));
     QVERIFY(EngineProcess(Pid));
     QVERIFY(App.IsRunning());
+}
+
+void tst_E2EWebAtRest::ThePortalIsDrawnWithoutOpenGL() {
+    // A display that offers no OpenGL to the program, as under the sanitized suite.
+    const QByteArray Before = qgetenv("QT_XCB_GL_INTEGRATION");
+    const bool WasSet = qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
+    qputenv("QT_XCB_GL_INTEGRATION", "none");
+    TAppProcess App(OwnName());
+    const bool Started = App.Start();
+    if (WasSet)
+        qputenv("QT_XCB_GL_INTEGRATION", Before);
+    else
+        qunsetenv("QT_XCB_GL_INTEGRATION");
+    QVERIFY2(Started, qPrintable(App.Output()));
+    QVERIFY(!X11::WaitForTrayIcon(App.Process().processId()).isEmpty());
+    X11::XDoTool({"key", "ctrl+alt+q"});
+    const QString Window = X11::WaitForWindow("青石江湖   按Ctrl+Alt+Q快速隐藏/显示该窗口");
+    QVERIFY(!Window.isEmpty());
+    QString Output = App.Output();
+    QVERIFY2(WaitForLine(App, Output, "page loaded qrc:/portal/index.html"), qPrintable(Output));
+    QTRY_VERIFY_WITH_TIMEOUT(HeaderDrawn(Window), 10000);
+    QVERIFY2(App.IsRunning(), qPrintable(Output + QString::fromUtf8(App.Process().readAll())));
 }
 
 QTEST_GUILESS_MAIN(tst_E2EWebAtRest)
