@@ -20,7 +20,7 @@
 namespace {
 
 constexpr int SampleMs = 50;
-constexpr int BeforeShowMs = 3000; // the home page and the advertisement load at start-up
+constexpr int BeforeShowMs = 3000; // at rest: the engine starts only with the first showing
 constexpr int AfterShowMs = 5000;
 
 struct TSample {

@@ -98,10 +98,9 @@ int RunApplication(int &argc, char **argv) {
             std::fflush(stdout);
         });
 
-    // The main window's pages come right after the icon, before the web engine starts, so the
-    // window is complete long before anybody can open it.
-    if (Frm_Main)
-        QTimer::singleShot(0, Frm_Main, Dialogs::Guarded([] { Frm_Main->EnsureControls(); }));
+    // The main window's pages are built at its first showing (TFrm_Main::setVisible), not here:
+    // their widgets and the Chinese fonts they lay out would nearly double what the program
+    // holds while it waits in the tray.
 
     const int Code = App.exec();
 

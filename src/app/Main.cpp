@@ -142,6 +142,13 @@ void TFrm_Main::setVisible(bool Visible) {
     // The pages are built before the window is first seen, however it is shown.
     if (Visible)
         EnsureControls();
+    // So is the strip: the engine's view draws through OpenGL, and added to a window already on
+    // screen it makes Qt replace the window's native window (a flicker, and a new window for
+    // the window manager).
+    if (Visible && FStripWanted) {
+        FStripWanted = false;
+        Dialogs::Guard([this] { CreateAdvertStrip(); });
+    }
     QWidget::setVisible(Visible);
 }
 
@@ -175,17 +182,10 @@ void TFrm_Main::FormCreate() {
     // Every window of the program carries its icon, the shared reminder window and the boxes
     // included, not only those that set one themselves.
     QApplication::setWindowIcon(ProgramIcon());
-    // The advertisement waits until start-up is over: the web engine's start must not hold up
-    // the icon.
-    WebView::AfterStartUp(this, [this] {
-        Fwb1 = WebView::Create(Fpnl1);
-        if (!Fwb1)
-            return;
-        Fwb1->setObjectName("wb1");
-        Fwb1->setGeometry(0, 0, 372, 52);
-        Fwb1->show();
-        WebView::Load(Fwb1, Portal::AdvertPage());
-    });
+    // The advertisement is made and loaded when the window is first shown: the web engine costs
+    // several processes and hundreds of megabytes, which a program waiting in the tray should
+    // not hold.
+    FStripWanted = true;
     hide();
 
     TVozedaRiru::TContext Context;
@@ -227,6 +227,20 @@ void TFrm_Main::showEvent(QShowEvent *Event) {
             move(Screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     }
     QWidget::showEvent(Event);
+}
+
+void TFrm_Main::CreateAdvertStrip() {
+    Fwb1 = WebView::Create(Fpnl1);
+    if (!Fwb1)
+        return;
+    Fwb1->setObjectName("wb1");
+    // The advertisement holds nothing of the user's: hidden for a minute, it lets its page go,
+    // and with it the engine's page process unless the portal window has a page; it loads again
+    // at the next showing.
+    Fwb1->setProperty("discardAfterMs", 60000);
+    Fwb1->setGeometry(0, 0, 372, 52);
+    Fwb1->show();
+    WebView::Load(Fwb1, Portal::AdvertPage());
 }
 
 void TFrm_Main::closeEvent(QCloseEvent *Event) {

@@ -99,7 +99,8 @@ public:
     void ShowPortalSection(int Index);
     void actAboutExecute();
     void N35Click();
-    // The advertisement strip; created once start-up is over.
+    // The advertisement strip; made at the first showing of the window after FormCreate (null
+    // before, or when the web engine cannot be loaded).
     QWidget *wb1() const { return Fwb1; }
 
 protected:
@@ -110,6 +111,7 @@ private:
     void CreateActions();
     void CreateTrayIcon();
     void OpenWeb(const QString &Url);
+    void CreateAdvertStrip();
     void PageControl1Change();
     // Opens the task database and its table Task into ADOTable1; raises EError.
     void OpenTable();
@@ -132,6 +134,8 @@ private:
     TEncryptPage *FEncryptPage = nullptr;
     TSettingsPage *FSettingsPage = nullptr;
     bool FCentred = false;
+    // Set by FormCreate: the next showing makes the advertisement strip.
+    bool FStripWanted = false;
     double FLastUsage = 0;
     bool FHasUsage = false;
 };

@@ -32,18 +32,6 @@ TFrm_WB::TFrm_WB(QWidget *Parent) : QWidget(Parent, Qt::Window) {
 
     FFrameWatch.setInterval(FrameWatchMs);
     connect(&FFrameWatch, &QTimer::timeout, this, Dialogs::Guarded([this] { FrameWatchTimer(); }));
-
-    FormCreate();
-}
-
-void TFrm_WB::FormCreate() {
-    // The engine's start takes a noticeable moment, so the home page begins to load only once
-    // start-up is over and the icon is up. FUrl stays empty: the first "闯荡江湖" loads it again.
-    WebView::AfterStartUp(this, [this] {
-        CreateBrowser();
-        if (!FLoadStarted)
-            Load(Portal::HomePage());
-    });
 }
 
 void TFrm_WB::CreateBrowser() {
@@ -74,6 +62,21 @@ void TFrm_WB::showEvent(QShowEvent *Event) {
     QWidget::showEvent(Event);
     if (!Event->spontaneous())
         FormShow();
+}
+
+void TFrm_WB::setVisible(bool Visible) {
+    // The web engine starts with the window's first showing, not with the program. Shown without
+    // an address (the portal hotkey), the window opens on the home page; FUrl stays empty, so the
+    // first "闯荡江湖" loads it again. The view is made before the window reaches the screen:
+    // it draws through OpenGL, and added to a window already there it makes Qt replace the
+    // window's native window.
+    if (Visible && !FLoadStarted) {
+        Dialogs::Guard([this] {
+            CreateBrowser();
+            Load(Portal::HomePage());
+        });
+    }
+    QWidget::setVisible(Visible);
 }
 
 void TFrm_WB::FormShow() {

@@ -9,7 +9,7 @@ class QVBoxLayout;
 
 // The portal browser window: one embedded browser filling the window. It is created hidden at
 // start-up, shown by NV or the portal hotkey, and only hidden when closed; its page and FUrl
-// survive hiding.
+// survive hiding. The browser is made at the first showing.
 class TFrm_WB : public QWidget {
     Q_OBJECT
 public:
@@ -20,16 +20,17 @@ public:
     // address is asked for again.
     void NV(const QString &Url);
 
-    // The browser view; created once start-up is over (null before, or when the web engine
-    // cannot be loaded).
+    // The browser view; made at the first showing (null before, or when the web engine cannot
+    // be loaded).
     QWidget *wb1() const { return Fwb1; }
     QString Url() const { return FUrl; }
+
+    void setVisible(bool Visible) override;
 
 protected:
     void showEvent(QShowEvent *Event) override;
 
 private:
-    void FormCreate();
     void FormShow();
     void FitFrame();
     void FrameWatchTimer();

@@ -3,13 +3,11 @@
 #include <QCoreApplication>
 #include <QLibrary>
 #include <QOpenGLContext>
-#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
 
 #include "config/AppPaths.h"
-#include "dialogs/Dialogs.h"
 
 // Exported by Qt GUI for the web engine and Qt Quick; declared in one of its private headers.
 Q_GUI_EXPORT QOpenGLContext *qt_gl_global_share_context();
@@ -23,11 +21,19 @@ namespace {
 // while the application object is built when asked to (Qt::AA_ShareOpenGLContexts), which costs
 // tens of milliseconds before the icon can appear; the same is done here, at the first use of
 // the engine, before its library is loaded.
+//
+// Where the display offers no OpenGL (no GLX or EGL, or QT_XCB_GL_INTEGRATION=none), the view
+// cannot draw through it and the engine would crash at the first page shown: Qt Quick, which the
+// view is built on, is made to draw in software instead, unless the user chose its backend. Qt
+// Quick reads that choice when the engine's library makes its first view, so it is set here; it
+// stays for the life of the process.
 void ShareGraphicsContext() {
     if (!qt_gl_global_share_context()) {
         auto *Context = new QOpenGLContext; // lives as long as the process
-        Context->create();
+        const bool Made = Context->create();
         qt_gl_set_global_share_context(Context);
+        if (!Made && !qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+            qputenv("QT_QUICK_BACKEND", "software");
     }
 }
 
@@ -91,14 +97,6 @@ void Load(QWidget *View, const QString &Url) {
     // The first load starts the engine, which reads its switches then.
     View->setProperty("url", QUrl(Url));
     RestoreEngineFlags();
-}
-
-void AfterStartUp(QObject *Context, std::function<void()> Fn) {
-    // The first pass of the loop runs the zero timers queued during start-up (the icon's and the
-    // start-up report's among them); this one is queued during that pass, so it comes after.
-    QTimer::singleShot(0, Context, [Context, Fn = std::move(Fn)] {
-        QTimer::singleShot(0, Context, Dialogs::Guarded(Fn));
-    });
 }
 
 } // namespace WebView
