@@ -269,13 +269,41 @@ bool WaitForActive(const QString &Window, int TimeoutMs) {
     return false;
 }
 
+namespace {
+
+// Whether the tray host has taken the window in (it is no longer a child of the root window)
+// and shows it. Before that the window is mapped at the top left and then moved into the tray:
+// a click meant for the icon would land on the desktop behind it.
+bool Docked(const QString &Window) {
+    bool Ok = false;
+    const xcb_window_t W = Window.toUInt(&Ok);
+    if (!Ok)
+        return false;
+    xcb_connection_t *C = xcb_connect(nullptr, nullptr);
+    bool Docked = false;
+    if (!xcb_connection_has_error(C)) {
+        const xcb_window_t Root = xcb_setup_roots_iterator(xcb_get_setup(C)).data->root;
+        xcb_query_tree_reply_t *Tree = xcb_query_tree_reply(C, xcb_query_tree(C, W), nullptr);
+        xcb_get_window_attributes_reply_t *Attributes =
+            xcb_get_window_attributes_reply(C, xcb_get_window_attributes(C, W), nullptr);
+        Docked = Tree && Attributes && Tree->parent != Root &&
+                 Attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(Tree);
+        std::free(Attributes);
+    }
+    xcb_disconnect(C);
+    return Docked;
+}
+
+} // namespace
+
 QString WaitForTrayIcon(qint64 Pid, int TimeoutMs) {
     QElapsedTimer T;
     T.start();
     do {
         for (const QString &W : WindowsOf(Pid)) {
             const QRect G = Geometry(W);
-            if (G.height() <= 40 && G.width() <= 40)
+            if (G.height() <= 40 && G.width() <= 40 && Docked(W))
                 return W;
         }
         QThread::msleep(50);

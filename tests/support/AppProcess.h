@@ -66,8 +66,8 @@ bool GrabFree(uint32_t KeyCode, uint16_t Mask);
 // Whether some client holds the whole keyboard now, as an open menu does: keys sent before that
 // would go to whatever had the focus.
 bool KeyboardGrabbed();
-// Waits for the process's icon in the tray host (a window of the process no bigger than an icon);
-// its id, or empty.
+// Waits for the process's icon docked in the tray host (a window of the process no bigger than an
+// icon, taken in by the host and shown there); its id, or empty.
 QString WaitForTrayIcon(qint64 Pid, int TimeoutMs = 10000);
 // Waits until the window manager reports the window as the active one.
 bool WaitForActive(const QString &Window, int TimeoutMs = 10000);

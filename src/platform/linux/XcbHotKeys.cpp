@@ -242,12 +242,18 @@ void TXcbHotKeys::Regrab() {
     // another client holds here, is grabbed again on the next keymap that lets it.
     LoadModifierMasks();
     LoadLayoutKeys();
+    // Let go and take again as one step: between the two another client could take a key this
+    // program keeps (the keymap was read above, on another connection, which the server grab
+    // would hold up).
+    xcb_grab_server(FConnection);
     for (TGrab &G : FGrabs) {
         Ungrab(G);
         G.KeyCodes.clear();
     }
     for (TGrab &G : FGrabs)
         Grab(G);
+    xcb_ungrab_server(FConnection);
+    xcb_flush(FConnection);
 }
 
 void TXcbHotKeys::ReadEvents() {
