@@ -12,24 +12,6 @@
 
 namespace {
 
-// The command lines of the program's helper processes (its children).
-QStringList Children(qint64 Parent) {
-    QStringList Result;
-    for (const QString &Entry : QDir("/proc").entryList(QDir::Dirs)) {
-        QFile Stat("/proc/" + Entry + "/stat");
-        if (!Stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray Text = Stat.readAll();
-        const QList<QByteArray> Rest = Text.mid(Text.lastIndexOf(')') + 2).split(' ');
-        if (Rest.size() > 1 && Rest[1].toLongLong() == Parent) {
-            QFile Cmd("/proc/" + Entry + "/cmdline");
-            if (Cmd.open(QIODevice::ReadOnly))
-                Result << QString::fromUtf8(Cmd.readAll().replace('\0', ' '));
-        }
-    }
-    return Result;
-}
-
 // Numbers of an X property of a window (or of the root window), as xprop prints them.
 QList<int> XProp(const QString &Window, const char *Property) {
     QProcess P;
@@ -65,7 +47,8 @@ void tst_E2EPortal::EngineStartsWithTheFirstShowingAndStays() {
     Clock.start();
     bool Engine = false;
     while (!Engine && Clock.elapsed() < 15000 && App.IsRunning()) {
-        Engine = Children(App.Process().processId()).join('\n').contains("QtWebEngineProcess");
+        Engine =
+            ChildCommandLines(App.Process().processId()).join('\n').contains("QtWebEngineProcess");
         QTest::qWait(100);
     }
     QVERIFY2(Engine, qPrintable(App.Output()));
@@ -93,7 +76,8 @@ void tst_E2EPortal::RunsOnWithoutTheEngine() {
         (Output += QString::fromUtf8(App.Process().readAll())).contains("web engine not loaded"),
         qPrintable(Output), 10000);
     QVERIFY2(App.IsRunning(), qPrintable(Output));
-    QVERIFY(!Children(App.Process().processId()).join('\n').contains("QtWebEngineProcess"));
+    QVERIFY(
+        !ChildCommandLines(App.Process().processId()).join('\n').contains("QtWebEngineProcess"));
 }
 
 void tst_E2EPortal::LoginFromTheTrayMenuShowsThePortal() {

@@ -12,26 +12,8 @@
 
 namespace {
 
-// The command lines of the process's children.
-QStringList Children(qint64 Parent) {
-    QStringList Result;
-    for (const QString &Entry : QDir("/proc").entryList(QDir::Dirs)) {
-        QFile Stat("/proc/" + Entry + "/stat");
-        if (!Stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray Text = Stat.readAll();
-        const QList<QByteArray> Rest = Text.mid(Text.lastIndexOf(')') + 2).split(' ');
-        if (Rest.size() > 1 && Rest[1].toLongLong() == Parent) {
-            QFile Cmd("/proc/" + Entry + "/cmdline");
-            if (Cmd.open(QIODevice::ReadOnly))
-                Result << QString::fromUtf8(Cmd.readAll().replace('\0', ' '));
-        }
-    }
-    return Result;
-}
-
 bool EngineProcess(qint64 Pid) {
-    return Children(Pid).join('\n').contains("QtWebEngineProcess");
+    return ChildCommandLines(Pid).join('\n').contains("QtWebEngineProcess");
 }
 
 // Whether the process has the engine's library (or the program's own library around it) in its
@@ -103,7 +85,7 @@ void tst_E2EWebAtRest::NoEngineWhileTheProgramWaitsInTheTray() {
     // on a loaded machine; five seconds of looking, every 100 ms, covers that more than twice.
     QVERIFY(!QTest::qWaitFor([&] { return EngineProcess(Pid) || EngineMapped(Pid); }, 5000));
     QVERIFY(App.IsRunning());
-    QCOMPARE(Children(Pid).size(), 0);
+    QCOMPARE(ChildCommandLines(Pid).size(), 0);
     QVERIFY2(!App.Output().contains("page "), qPrintable(App.Output()));
 }
 

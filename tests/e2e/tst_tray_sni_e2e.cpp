@@ -11,25 +11,11 @@
 
 #include "AppProcess.h"
 #include "PortalBed.h"
+#include "TestSupport.h"
 
 namespace {
 
 const QString MainTitle = QStringLiteral("晴川助手(简易版)");
-
-// Sets an environment variable for the programs this test starts, and puts it back afterwards.
-class TEnvSet {
-public:
-    TEnvSet(const char *Name, const QByteArray &Value)
-        : FName(Name), FWasSet(qEnvironmentVariableIsSet(Name)), FOld(qgetenv(Name)) {
-        qputenv(Name, Value);
-    }
-    ~TEnvSet() { FWasSet ? qputenv(FName, FOld) : qunsetenv(FName); }
-
-private:
-    const char *FName;
-    bool FWasSet;
-    QByteArray FOld;
-};
 
 QVariant Property(const TPortalBed &Bed, const QString &Service, const QString &Path,
                   const QString &Interface, const QString &Name) {

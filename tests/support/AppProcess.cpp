@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -106,6 +107,23 @@ int TAppProcess::WaitForExit(int TimeoutMs) {
         return -1;
     FOutput += QString::fromUtf8(FProcess.readAll());
     return FProcess.exitStatus() == QProcess::NormalExit ? FProcess.exitCode() : -1;
+}
+
+QStringList ChildCommandLines(qint64 Parent) {
+    QStringList Result;
+    for (const QString &Entry : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile Stat("/proc/" + Entry + "/stat");
+        if (!Stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray Text = Stat.readAll();
+        const QList<QByteArray> Rest = Text.mid(Text.lastIndexOf(')') + 2).split(' ');
+        if (Rest.size() > 1 && Rest[1].toLongLong() == Parent) {
+            QFile Cmd("/proc/" + Entry + "/cmdline");
+            if (Cmd.open(QIODevice::ReadOnly))
+                Result << QString::fromUtf8(Cmd.readAll().replace('\0', ' '));
+        }
+    }
+    return Result;
 }
 
 namespace X11 {

@@ -41,6 +41,9 @@ private:
     QString FOutput;
 };
 
+// The command lines of the process's children (the program's helper processes).
+QStringList ChildCommandLines(qint64 Parent);
+
 // X11 helpers for whole-program tests, through xdotool and xwininfo.
 namespace X11 {
 // Visible windows whose title is exactly Title (or contains it with Contains).

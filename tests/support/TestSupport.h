@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 #include <cmath>
@@ -21,6 +22,25 @@
 #include "platform/Shell.h"
 #include "platform/StartPage.h"
 #include "platform/SystemTools.h"
+
+// Sets an environment variable (unsets it for a null Value) for this process and the programs
+// it starts, and puts it back as it was when it goes.
+class TEnvSet {
+public:
+    TEnvSet(const char *Name, const char *Value)
+        : FName(Name), FWasSet(qEnvironmentVariableIsSet(Name)), FOld(qgetenv(Name)) {
+        Value ? qputenv(Name, Value) : qunsetenv(Name);
+    }
+    TEnvSet(const char *Name, const QByteArray &Value) : TEnvSet(Name, Value.constData()) {}
+    ~TEnvSet() { FWasSet ? qputenv(FName, FOld) : qunsetenv(FName); }
+    TEnvSet(const TEnvSet &) = delete;
+    TEnvSet &operator=(const TEnvSet &) = delete;
+
+private:
+    const char *FName;
+    bool FWasSet;
+    QByteArray FOld;
+};
 
 // Records what the program asked of the log-on service.
 class TFakeAutoRun : public platform::IAutoRun {

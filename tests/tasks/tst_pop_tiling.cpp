@@ -11,25 +11,6 @@
 #include "TestSupport.h"
 #include "tasks/Pop.h"
 
-namespace {
-
-// Sets or unsets an environment variable for one test, and puts it back afterwards.
-class TEnvSet {
-public:
-    TEnvSet(const char *Name, const char *Value)
-        : FName(Name), FWasSet(qEnvironmentVariableIsSet(Name)), FOld(qgetenv(Name)) {
-        Value ? qputenv(Name, Value) : qunsetenv(Name);
-    }
-    ~TEnvSet() { FWasSet ? qputenv(FName, FOld) : qunsetenv(FName); }
-
-private:
-    const char *FName;
-    bool FWasSet;
-    QByteArray FOld;
-};
-
-} // namespace
-
 class tst_PopTiling : public QObject {
     Q_OBJECT
 

@@ -10,25 +10,11 @@
 
 #include "AppProcess.h"
 #include "PortalBed.h"
+#include "TestSupport.h"
 
 namespace {
 
 const QString Portal = QStringLiteral("青石江湖   按Ctrl+Alt+Q快速隐藏/显示该窗口");
-
-// Sets an environment variable for the programs this test starts, and puts it back afterwards.
-class TEnvSet {
-public:
-    TEnvSet(const char *Name, const QByteArray &Value)
-        : FName(Name), FWasSet(qEnvironmentVariableIsSet(Name)), FOld(qgetenv(Name)) {
-        qputenv(Name, Value);
-    }
-    ~TEnvSet() { FWasSet ? qputenv(FName, FOld) : qunsetenv(FName); }
-
-private:
-    const char *FName;
-    bool FWasSet;
-    QByteArray FOld;
-};
 
 // Whether KDE's daemon holds a set of shortcuts from the portal (one component per session).
 bool ShortcutsBound(const TPortalBed &Bed) {
