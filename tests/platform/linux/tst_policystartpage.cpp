@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -336,6 +337,7 @@ private slots:
                                   Root + "/etc/firefox/policies", Root + "/etc/chromium",
                                   Root + "/etc/opt/chrome/policies/recommended"};
         QProcess Child;
+        QTemporaryDir UserCopy;
         QStringList Args{"--change-main-page", Root, Home, "http://home.example/"};
         const bool AsRoot = ::geteuid() == 0;
         if (AsRoot) {
@@ -346,8 +348,21 @@ private slots:
             const uid_t Uid = 65534;
             const gid_t Gid = 65534;
             QVERIFY(GiveTo(Home, Uid, Gid));
+            // The build tree may lie where the user cannot reach it (a private temporary folder):
+            // this program, and the libraries beside it that it may need, run from a copy.
+            QVERIFY(UserCopy.isValid());
+            QFile::setPermissions(UserCopy.path(), QFile::Permissions(0x7755));
+            for (const QString &Name :
+                 QDir(QCoreApplication::applicationDirPath()).entryList({"*.so"}, QDir::Files) +
+                     QStringList{QFileInfo(QCoreApplication::applicationFilePath()).fileName()}) {
+                const QString To = UserCopy.filePath(Name);
+                QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + "/" + Name, To));
+                QFile::setPermissions(To, QFile::Permissions(0x7755));
+            }
             Args = QStringList{"--reuid=" + QString::number(Uid), "--regid=" + QString::number(Gid),
-                               "--clear-groups", QCoreApplication::applicationFilePath()} +
+                               "--clear-groups",
+                               UserCopy.filePath(
+                                   QFileInfo(QCoreApplication::applicationFilePath()).fileName())} +
                    Args;
             Child.setProgram(Setpriv);
         } else {
@@ -358,6 +373,8 @@ private slots:
         Child.setArguments(Args);
         QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
         Env.insert("HOME", Home);
+        if (AsRoot)
+            Env.insert("LD_LIBRARY_PATH", UserCopy.path());
         Child.setProcessEnvironment(Env);
         Child.start();
         const bool Finished = Child.waitForFinished(60000);
