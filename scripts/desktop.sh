@@ -26,7 +26,15 @@ desktop_start() {
   fi
   export DISPLAY=":$(head -n1 "$fdfile")"
   rm -f "$fdfile"
-  setsid openbox >/dev/null 2>&1 &
+  # Openbox's own settings without its menus on the bare desktop: a click that misses its window
+  # would open one, and an open menu holds the keyboard for whatever runs next.
+  local rc=/etc/xdg/openbox/rc.xml
+  local wmargs=()
+  if [ -f "$rc" ]; then
+    sed '/<context name="Root">/,/<\/context>/d' "$rc" >"$QC_DESKTOP_STATE.rc.xml"
+    wmargs=(--config-file "$QC_DESKTOP_STATE.rc.xml")
+  fi
+  setsid openbox "${wmargs[@]}" >/dev/null 2>&1 &
   local wm=$!
   # Wait for the window manager to own its selection before the tray host asks for a dock.
   for _ in $(seq 50); do
@@ -49,5 +57,5 @@ desktop_stop() {
   for pid in $(cat "$QC_DESKTOP_STATE"); do
     kill "$pid" 2>/dev/null || true
   done
-  rm -f "$QC_DESKTOP_STATE"
+  rm -f "$QC_DESKTOP_STATE" "$QC_DESKTOP_STATE.rc.xml"
 }

@@ -86,8 +86,7 @@ void tst_E2EPortal::LoginFromTheTrayMenuShowsThePortal() {
     // Its icon in the tray host; a right click on it opens the menu.
     const QString Icon = X11::WaitForTrayIcon(App.Process().processId());
     QVERIFY(!Icon.isEmpty());
-    X11::XDoTool({"mousemove", "--window", Icon, "8", "8"});
-    X11::XDoTool({"click", "3"});
+    QVERIFY(X11::ClickOn(Icon, 3));
     // Keys pressed before the menu has the keyboard would be lost on a loaded machine.
     QVERIFY(!X11::WaitForTallWindowOf(App.Process().processId()).isEmpty());
     QTRY_VERIFY(X11::KeyboardGrabbed());

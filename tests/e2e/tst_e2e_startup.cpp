@@ -21,15 +21,6 @@ private slots:
     void AMissingDatabaseIsReportedOnce();
 };
 
-namespace {
-
-void DoubleClick(const QString &Window) {
-    X11::XDoTool({"mousemove", "--window", Window, "8", "8"});
-    X11::XDoTool({"click", "--repeat", "2", "--delay", "60", "1"});
-}
-
-} // namespace
-
 void tst_E2EStartup::initTestCase() {
     QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "needs the test desktop (scripts/test.sh)");
 }
@@ -118,7 +109,7 @@ void tst_E2EStartup::AMinimisedFirstInstanceComesBack() {
     QVERIFY(App.Start());
     const QString Icon = X11::WaitForTrayIcon(App.Process().processId());
     QVERIFY(!Icon.isEmpty());
-    DoubleClick(Icon);
+    QVERIFY(X11::ClickOn(Icon, 1, 2));
     const QString Main = X11::WaitForWindow("晴川助手(简易版)");
     QVERIFY(!Main.isEmpty());
     X11::XDoTool({"windowminimize", "--sync", Main});
@@ -131,7 +122,7 @@ void tst_E2EStartup::CloseHidesAndExitEnds() {
     TAppProcess App;
     QVERIFY(App.Start());
     const QString Icon = X11::WaitForTrayIcon(App.Process().processId());
-    DoubleClick(Icon);
+    QVERIFY(X11::ClickOn(Icon, 1, 2));
     const QString Main = X11::WaitForWindow("晴川助手(简易版)");
     QVERIFY(!Main.isEmpty());
     X11::XDoTool({"windowactivate", "--sync", Main});
@@ -139,8 +130,7 @@ void tst_E2EStartup::CloseHidesAndExitEnds() {
     QVERIFY(X11::WaitForNoWindow("晴川助手(简易版)"));
     QVERIFY(App.IsRunning());
     // The icon's menu: its last entry is "退出程序".
-    X11::XDoTool({"mousemove", "--window", Icon, "8", "8"});
-    X11::XDoTool({"click", "3"});
+    QVERIFY(X11::ClickOn(Icon, 3));
     // A loaded machine may take a while to show the menu; keys pressed before it has the
     // keyboard would be lost.
     QVERIFY(!X11::WaitForTallWindowOf(App.Process().processId()).isEmpty());

@@ -97,8 +97,7 @@ void tst_E2EWebAtRest::FirstShowingOfTheMainWindowLoadsTheStrip() {
     QVERIFY(!Icon.isEmpty());
     QVERIFY(!EngineMapped(Pid));
     // A double click on the icon shows the main window.
-    X11::XDoTool({"mousemove", "--window", Icon, "8", "8"});
-    X11::XDoTool({"click", "--repeat", "2", "--delay", "60", "1"});
+    QVERIFY(X11::ClickOn(Icon, 1, 2));
     QVERIFY(!X11::WaitForWindow("晴川助手(简易版)").isEmpty());
     QString Output = App.Output();
     QVERIFY2(WaitForLine(App, Output, "page loaded qrc:/portal/ad.html"), qPrintable(Output));

@@ -11,11 +11,6 @@ namespace {
 
 const QString MainTitle = QStringLiteral("晴川助手(简易版)");
 
-void Click(const QString &Window, const char *Button, int Repeat = 1) {
-    X11::XDoTool({"mousemove", "--window", Window, "8", "8"});
-    X11::XDoTool({"click", "--repeat", QString::number(Repeat), "--delay", "60", Button});
-}
-
 } // namespace
 
 class tst_TrayX11E2E : public QObject {
@@ -38,10 +33,10 @@ private slots:
         QVERIFY2(App.Start(), qPrintable(App.Output()));
         const QString Icon = X11::WaitForTrayIcon(App.Process().processId());
         QVERIFY(!Icon.isEmpty());
-        Click(Icon, "1");
+        QVERIFY(X11::ClickOn(Icon, 1));
         // The menu comes after the click in the program's queue: once it is up, the click has
         // been handled.
-        Click(Icon, "3");
+        QVERIFY(X11::ClickOn(Icon, 3));
         QVERIFY(!X11::WaitForTallWindowOf(App.Process().processId()).isEmpty());
         // Only this program's windows count: the test desktop may carry others of the same title.
         const QStringList Own = X11::WindowsOf(App.Process().processId());
@@ -50,7 +45,7 @@ private slots:
         QTRY_VERIFY(X11::KeyboardGrabbed());
         X11::XDoTool({"key", "Escape"});
         QTRY_VERIFY(!X11::KeyboardGrabbed());
-        Click(Icon, "1", 2);
+        QVERIFY(X11::ClickOn(Icon, 1, 2));
         QVERIFY2(!X11::WaitForWindow(MainTitle, 20000).isEmpty(), qPrintable(App.Output()));
     }
 

@@ -313,7 +313,51 @@ bool Docked(const QString &Window) {
     return Docked;
 }
 
+// Whether the pointer is over the window itself or one of its children, not over another
+// window stacked in front of it: the chain of windows under the pointer, from the root down,
+// passes through it.
+bool PointerOver(xcb_window_t Window) {
+    xcb_connection_t *C = xcb_connect(nullptr, nullptr);
+    bool Over = false;
+    if (!xcb_connection_has_error(C)) {
+        xcb_window_t At = xcb_setup_roots_iterator(xcb_get_setup(C)).data->root;
+        // Windows nest a few levels deep (frame, tray host, icon); the cap ends a bad tree.
+        for (int Depth = 0; At != XCB_WINDOW_NONE && Depth < 32 && !Over; ++Depth) {
+            xcb_query_pointer_reply_t *R =
+                xcb_query_pointer_reply(C, xcb_query_pointer(C, At), nullptr);
+            At = R && R->same_screen ? R->child : XCB_WINDOW_NONE;
+            Over = At == Window;
+            std::free(R);
+        }
+    }
+    xcb_disconnect(C);
+    return Over;
+}
+
 } // namespace
+
+bool ClickOn(const QString &Window, int Button, int Repeat, int TimeoutMs) {
+    bool Ok = false;
+    const xcb_window_t W = Window.toUInt(&Ok);
+    if (!Ok)
+        return false;
+    QElapsedTimer T;
+    T.start();
+    do {
+        const QRect G = Geometry(Window);
+        if (G.isValid()) {
+            XDoTool({"mousemove", "--sync", QString::number(G.center().x()),
+                     QString::number(G.center().y())});
+            if (PointerOver(W)) {
+                XDoTool({"click", "--repeat", QString::number(Repeat), "--delay", "60",
+                         QString::number(Button)});
+                return true;
+            }
+        }
+        QThread::msleep(50);
+    } while (T.elapsed() < TimeoutMs);
+    return false;
+}
 
 QString WaitForTrayIcon(qint64 Pid, int TimeoutMs) {
     QElapsedTimer T;

@@ -74,4 +74,8 @@ bool KeyboardGrabbed();
 QString WaitForTrayIcon(qint64 Pid, int TimeoutMs = 10000);
 // Waits until the window manager reports the window as the active one.
 bool WaitForActive(const QString &Window, int TimeoutMs = 10000);
+// Clicks the button Repeat times in the middle of the window, once the pointer is seen over it
+// (a tray host may still move its icons after taking one in; a click beside the icon would go
+// to the desktop). False, and no click, when the pointer never got there.
+bool ClickOn(const QString &Window, int Button, int Repeat = 1, int TimeoutMs = 10000);
 } // namespace X11
