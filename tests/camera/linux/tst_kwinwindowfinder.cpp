@@ -32,10 +32,8 @@ private slots:
     void windowsTopmostFirst() {
         TPortalBed Bus;
         TCompositorBed Bed;
-        QString Why = Bus.Start(TPortalBed::TKind::NoPortal);
-        if (Why.isEmpty())
-            Why = Bed.StartKWin(Bus.BusAddress());
-        if (!Why.isEmpty() && (Bus.Missing() || Bed.Missing()))
+        const QString Why = Bed.StartKWin(Bus);
+        if (!Why.isEmpty() && Bed.Missing())
             QSKIP(qPrintable(Why));
         QVERIFY2(Why.isEmpty(), qPrintable(Why));
         camera::TKWinWindowFinder Finder(Bus.BusAddress());

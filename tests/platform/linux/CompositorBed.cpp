@@ -128,6 +128,11 @@ QString TCompositorBed::StartSway(bool XWayland) {
     return {};
 }
 
+QString TCompositorBed::StartKWin(TPortalBed &Bus, bool XWayland) {
+    const QString Why = Bus.Start(TPortalBed::TKind::NoPortal);
+    return Why.isEmpty() ? StartKWin(Bus.BusAddress(), XWayland) : Fail(Why, Bus.Missing());
+}
+
 QString TCompositorBed::StartKWin(const QString &BusAddress, bool XWayland) {
     // The packaged program carries a file capability this container refuses; a plain copy runs,
     // and KWin loads its platform plugin only under its own name.

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+class TPortalBed;
+
 // A headless Wayland desktop of one test's own: sway (run as the unprivileged user nobody, since
 // sway refuses root) or KWin (--virtual, on a bus the test names), and Qt windows on it. Only the
 // processes started here are ever stopped.
@@ -19,6 +21,8 @@ public:
     // XWayland: with an X server for X11 clients (its display in X11Display()).
     QString StartSway(bool XWayland = false);
     QString StartKWin(const QString &BusAddress, bool XWayland = false);
+    // KWin on a bus of its own, started first in Bus (one with no portal on it).
+    QString StartKWin(TPortalBed &Bus, bool XWayland = false);
     bool Missing() const { return FMissing; }
     void Stop();
 

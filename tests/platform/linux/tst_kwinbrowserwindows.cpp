@@ -27,10 +27,8 @@ private slots:
     void minimisesAndRestoresOnlyBrowsersItHid() {
         TPortalBed Bus;
         TCompositorBed Bed;
-        QString Why = Bus.Start(TPortalBed::TKind::NoPortal);
-        if (Why.isEmpty())
-            Why = Bed.StartKWin(Bus.BusAddress());
-        if (!Why.isEmpty() && (Bus.Missing() || Bed.Missing()))
+        const QString Why = Bed.StartKWin(Bus);
+        if (!Why.isEmpty() && Bed.Missing())
             QSKIP(qPrintable(Why));
         QVERIFY2(Why.isEmpty(), qPrintable(Why));
         TKWinBrowserWindows Windows(Bus.BusAddress());
@@ -64,10 +62,8 @@ private slots:
     void leavesX11Browsers() {
         TPortalBed Bus;
         TCompositorBed Bed;
-        QString Why = Bus.Start(TPortalBed::TKind::NoPortal);
-        if (Why.isEmpty())
-            Why = Bed.StartKWin(Bus.BusAddress(), true);
-        if (!Why.isEmpty() && (Bus.Missing() || Bed.Missing()))
+        const QString Why = Bed.StartKWin(Bus, true);
+        if (!Why.isEmpty() && Bed.Missing())
             QSKIP(qPrintable(Why));
         QVERIFY2(Why.isEmpty(), qPrintable(Why));
         QVERIFY(Bed.Launch(QCoreApplication::applicationFilePath(), {"--window", "firefox"}));
