@@ -3,13 +3,12 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 #include <cstdlib>
 #include <xcb/xcb.h>
 
@@ -145,26 +144,14 @@ QStringList FindWindows(const QString &Title, bool OnlyVisible) {
 }
 
 QString WaitForWindow(const QString &Title, int TimeoutMs) {
-    QElapsedTimer T;
-    T.start();
-    while (T.elapsed() < TimeoutMs) {
-        const QStringList W = FindWindows(Title);
-        if (!W.isEmpty())
-            return W.first();
-        QThread::msleep(50);
-    }
-    return {};
+    QStringList W;
+    return QTest::qWaitFor([&] { return !(W = FindWindows(Title)).isEmpty(); }, TimeoutMs)
+               ? W.first()
+               : QString();
 }
 
 bool WaitForNoWindow(const QString &Title, int TimeoutMs) {
-    QElapsedTimer T;
-    T.start();
-    while (T.elapsed() < TimeoutMs) {
-        if (FindWindows(Title).isEmpty())
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
+    return QTest::qWaitFor([&] { return FindWindows(Title).isEmpty(); }, TimeoutMs);
 }
 
 QRect Geometry(const QString &Window) {
@@ -203,15 +190,18 @@ QStringList WindowsOf(qint64 Pid) {
 }
 
 QString WaitForTallWindowOf(qint64 Pid, int TimeoutMs) {
-    QElapsedTimer T;
-    T.start();
-    do {
-        for (const QString &W : WindowsOf(Pid))
-            if (Geometry(W).height() > 40)
-                return W;
-        QThread::msleep(50);
-    } while (T.elapsed() < TimeoutMs);
-    return {};
+    QString Tall;
+    const bool Found = QTest::qWaitFor(
+        [&] {
+            for (const QString &W : WindowsOf(Pid))
+                if (Geometry(W).height() > 40) {
+                    Tall = W;
+                    return true;
+                }
+            return false;
+        },
+        TimeoutMs);
+    return Found ? Tall : QString();
 }
 
 bool LoadKeymapOfThreeKeys() {
@@ -277,14 +267,8 @@ bool KeyboardGrabbed() {
 }
 
 bool WaitForActive(const QString &Window, int TimeoutMs) {
-    QElapsedTimer T;
-    T.start();
-    do {
-        if (XDoTool({"getactivewindow"}).trimmed() == Window)
-            return true;
-        QThread::msleep(20);
-    } while (T.elapsed() < TimeoutMs);
-    return false;
+    return QTest::qWaitFor([&] { return XDoTool({"getactivewindow"}).trimmed() == Window; },
+                           TimeoutMs);
 }
 
 namespace {
@@ -325,7 +309,7 @@ bool PointerOver(xcb_window_t Window) {
         for (int Depth = 0; At != XCB_WINDOW_NONE && Depth < 32 && !Over; ++Depth) {
             xcb_query_pointer_reply_t *R =
                 xcb_query_pointer_reply(C, xcb_query_pointer(C, At), nullptr);
-            At = R && R->same_screen ? R->child : XCB_WINDOW_NONE;
+            At = R && R->same_screen ? R->child : xcb_window_t(XCB_WINDOW_NONE);
             Over = At == Window;
             std::free(R);
         }
@@ -341,36 +325,38 @@ bool ClickOn(const QString &Window, int Button, int Repeat, int TimeoutMs) {
     const xcb_window_t W = Window.toUInt(&Ok);
     if (!Ok)
         return false;
-    QElapsedTimer T;
-    T.start();
-    do {
-        const QRect G = Geometry(Window);
-        if (G.isValid()) {
+    // The icon's place is read again at each try: the host may have moved it since the last.
+    const bool Over = QTest::qWaitFor(
+        [&] {
+            const QRect G = Geometry(Window);
+            if (!G.isValid())
+                return false;
             XDoTool({"mousemove", "--sync", QString::number(G.center().x()),
                      QString::number(G.center().y())});
-            if (PointerOver(W)) {
-                XDoTool({"click", "--repeat", QString::number(Repeat), "--delay", "60",
-                         QString::number(Button)});
-                return true;
-            }
-        }
-        QThread::msleep(50);
-    } while (T.elapsed() < TimeoutMs);
-    return false;
+            return PointerOver(W);
+        },
+        TimeoutMs);
+    if (Over)
+        XDoTool({"click", "--repeat", QString::number(Repeat), "--delay", "60",
+                 QString::number(Button)});
+    return Over;
 }
 
 QString WaitForTrayIcon(qint64 Pid, int TimeoutMs) {
-    QElapsedTimer T;
-    T.start();
-    do {
-        for (const QString &W : WindowsOf(Pid)) {
-            const QRect G = Geometry(W);
-            if (G.height() <= 40 && G.width() <= 40 && Docked(W))
-                return W;
-        }
-        QThread::msleep(50);
-    } while (T.elapsed() < TimeoutMs);
-    return {};
+    QString Icon;
+    const bool Found = QTest::qWaitFor(
+        [&] {
+            for (const QString &W : WindowsOf(Pid)) {
+                const QRect G = Geometry(W);
+                if (G.height() <= 40 && G.width() <= 40 && Docked(W)) {
+                    Icon = W;
+                    return true;
+                }
+            }
+            return false;
+        },
+        TimeoutMs);
+    return Found ? Icon : QString();
 }
 
 } // namespace X11

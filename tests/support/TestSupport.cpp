@@ -1,6 +1,9 @@
 #include "TestSupport.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include "dialogs/Dialogs.h"
@@ -28,4 +31,19 @@ QByteArray TTestConfig::ReadIni() const {
 
 bool SeedFolder(const QString &Dir) {
     return QProcess::execute(QStringLiteral(QC_BIN_DIR "/qc_seed"), {Dir}) == 0;
+}
+
+QString CopyOfThisProgram(const QString &Dir) {
+    const QFile::Permissions Open(0x7755);
+    if (!QDir().mkpath(Dir) || !QFile::setPermissions(Dir, Open))
+        return {};
+    const QDir From(QCoreApplication::applicationDirPath());
+    const QString Program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    for (const QString &Name : From.entryList({"*.so"}, QDir::Files) + QStringList{Program}) {
+        const QString To = Dir + "/" + Name;
+        if (!QFileInfo::exists(To) && !QFile::copy(From.filePath(Name), To))
+            return {};
+        QFile::setPermissions(To, Open);
+    }
+    return Dir + "/" + Program;
 }

@@ -261,3 +261,9 @@ private:
 
 // Runs the seeding tool of the build on a folder (cfg.ini and DB.mdb where missing).
 bool SeedFolder(const QString &Dir);
+
+// Copies the running test program, with the libraries beside it, into Dir (made if missing), all
+// open to every user: a test that runs itself as another user cannot count on reaching the build
+// tree, which may lie in a private folder. The copy's path, or empty when a copy failed. The
+// libraries are found through LD_LIBRARY_PATH=Dir.
+QString CopyOfThisProgram(const QString &Dir);

@@ -17,6 +17,7 @@
 #include <memory>
 #include <unistd.h>
 
+#include "TestSupport.h"
 #include "tasks/Pop.h"
 
 namespace {
@@ -130,16 +131,13 @@ private slots:
                  "sway did not come up (see sway.log)");
         const QString Display = Env.filter(QRegularExpression("^DISPLAY=")).value(0);
 
-        // The build tree may lie where the user cannot reach it (a private temporary folder): the
-        // window runs from a copy of this program in the test's folder.
-        const QString Copy =
-            Root + "/" + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-        QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), Copy));
-        QFile::setPermissions(Copy, QFile::Permissions(0x7755));
-        QProcess *Pop = Launch(
-            Base + Env +
-                QStringList{"QT_QPA_PLATFORM=xcb", "XDG_CURRENT_DESKTOP=sway", Copy, "--show-pop"},
-            "pop.log");
+        const QString Copy = CopyOfThisProgram(Root + "/bin");
+        QVERIFY(!Copy.isEmpty());
+        QProcess *Pop =
+            Launch(Base + Env +
+                       QStringList{"QT_QPA_PLATFORM=xcb", "XDG_CURRENT_DESKTOP=sway",
+                                   "LD_LIBRARY_PATH=" + Root + "/bin", Copy, "--show-pop"},
+                   "pop.log");
         QVERIFY(Pop);
         QVERIFY2(QTest::qWaitFor([&] { return Pop->canReadLine(); }, StartTimeoutMs),
                  "the reminder window did not come to rest");

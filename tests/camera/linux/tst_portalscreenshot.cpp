@@ -27,6 +27,7 @@
 #include <functional>
 
 #include "PortalBed.h"
+#include "TestSupport.h"
 #include "camera/CameraDll.h"
 #include "camera/ScreenSource.h"
 #include "camera/linux/PortalScreenshot.h"
@@ -192,23 +193,7 @@ class tst_PortalScreenshot : public QObject {
         return P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
     }
 
-    QString UserCopy() {
-        const QString Dir = FTmp.path() + "/bin";
-        const QString Copy =
-            Dir + "/" + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-        if (!QFileInfo::exists(Copy)) {
-            QDir().mkpath(Dir);
-            QFile::setPermissions(Dir, QFile::Permissions(0x7755));
-            for (const QString &File :
-                 {QCoreApplication::applicationFilePath(),
-                  QCoreApplication::applicationDirPath() + "/libCameraDll.so"}) {
-                const QString To = Dir + "/" + QFileInfo(File).fileName();
-                QFile::copy(File, To);
-                QFile::setPermissions(To, QFile::Permissions(0x7755));
-            }
-        }
-        return Copy;
-    }
+    QString UserCopy() { return CopyOfThisProgram(FTmp.path() + "/bin"); }
 
     // Wayland windows of this program, started on the session; they end with the test.
     std::vector<std::unique_ptr<QProcess>> FWindows;

@@ -348,21 +348,11 @@ private slots:
             const uid_t Uid = 65534;
             const gid_t Gid = 65534;
             QVERIFY(GiveTo(Home, Uid, Gid));
-            // The build tree may lie where the user cannot reach it (a private temporary folder):
-            // this program, and the libraries beside it that it may need, run from a copy.
             QVERIFY(UserCopy.isValid());
-            QFile::setPermissions(UserCopy.path(), QFile::Permissions(0x7755));
-            for (const QString &Name :
-                 QDir(QCoreApplication::applicationDirPath()).entryList({"*.so"}, QDir::Files) +
-                     QStringList{QFileInfo(QCoreApplication::applicationFilePath()).fileName()}) {
-                const QString To = UserCopy.filePath(Name);
-                QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + "/" + Name, To));
-                QFile::setPermissions(To, QFile::Permissions(0x7755));
-            }
+            const QString Copy = CopyOfThisProgram(UserCopy.path());
+            QVERIFY(!Copy.isEmpty());
             Args = QStringList{"--reuid=" + QString::number(Uid), "--regid=" + QString::number(Gid),
-                               "--clear-groups",
-                               UserCopy.filePath(
-                                   QFileInfo(QCoreApplication::applicationFilePath()).fileName())} +
+                               "--clear-groups", Copy} +
                    Args;
             Child.setProgram(Setpriv);
         } else {
