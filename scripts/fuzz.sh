@@ -8,7 +8,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QC_FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${1:-30}
 shift || true
-CC=clang CXX=clang++ cmake -S "$root/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+launcher=
+if command -v ccache >/dev/null; then
+  # The same cache as scripts/build.sh.
+  export CCACHE_DIR=${CCACHE_DIR:-/var/cache/qingchuan-ccache} CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=true
+  mkdir -p "$CCACHE_DIR"
+  launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+fi
+# shellcheck disable=SC2086
+CC=clang CXX=clang++ cmake -S "$root/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher >/dev/null
 cmake --build "$build" -j"$(nproc)"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then

@@ -2,7 +2,7 @@
 # Installs the Debian packages that building, running and testing need, only when one is missing.
 set -euo pipefail
 PKGS=(
-  build-essential cmake pkg-config clang-format clang libclang-rt-14-dev
+  build-essential cmake pkg-config clang-format clang libclang-rt-14-dev ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6opengl6-dev qt6-webengine-dev
   qt6-webengine-dev-tools libgl-dev
   libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libxcb-xtest0-dev
