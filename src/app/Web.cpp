@@ -76,11 +76,16 @@ void TFrm_WB::setVisible(bool Visible) {
             Load(Portal::HomePage());
         });
     }
+    // Where the user left the window, taken while it is still on the screen: the next showing
+    // puts it back there (see FitFrame).
+    if (!Visible && isVisible())
+        FLeftAt = pos();
     QWidget::setVisible(Visible);
 }
 
 void TFrm_WB::FormShow() {
     FCentrePending = !FShownBefore;
+    FKeepPlace = FShownBefore;
     FShownBefore = true;
     FitFrame();
     // The window manager puts its frame around the window a moment after it is shown; until
@@ -114,5 +119,9 @@ void TFrm_WB::FitFrame() {
             move(Work.left() + (Work.width() - OuterWidth) / 2,
                  Work.top() + (Work.height() - OuterHeight) / 2);
         }
+    } else if (FKeepPlace && pos() != FLeftAt) {
+        // While the window manager takes the window back it may report it for a moment at
+        // the screen's corner, and Qt believes it; the place the user left it is asked for again.
+        move(FLeftAt);
     }
 }

@@ -24,6 +24,9 @@ public:
     // be loaded).
     QWidget *wb1() const { return Fwb1; }
     QString Url() const { return FUrl; }
+    // For a second after each showing the window keeps fitting its size to the frame the window
+    // manager puts around it; a resize in that time may be undone.
+    bool FittingFrame() const { return FFrameWatch.isActive(); }
 
     void setVisible(bool Visible) override;
 
@@ -48,5 +51,7 @@ private:
     QTimer FFrameWatch;
     int FFrameWatchTicks = 0;
     bool FCentrePending = false;
+    bool FKeepPlace = false;
+    QPoint FLeftAt;
     QMargins FFittedMargins;
 };

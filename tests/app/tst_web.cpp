@@ -14,6 +14,8 @@
 #include <QWebEngineView>
 #include <QWindow>
 
+#include <xcb/xcb.h>
+
 #include "TestSupport.h"
 #include "WebTestSupport.h"
 #include "app/About.h"
@@ -35,6 +37,26 @@ bool WaitFramed(QWidget *W) {
             QWindow *Handle = W->windowHandle();
             return Handle && Handle->isExposed() &&
                    (QGuiApplication::platformName() != "xcb" || !Handle->frameMargins().isNull());
+        },
+        10000);
+}
+
+// A resize asked for by the program reaches the window manager as a request; the window has its
+// new size on the server only once the window manager has granted it. A user's resize has always
+// been granted before the user can hide the window; hiding a window whose resize is still on its
+// way lets the window manager's late answer move it. Offscreen there is nothing to wait for.
+bool WaitResizeGranted(QWidget *W, QSize Size) {
+    auto *X11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *C = X11 ? X11->connection() : nullptr;
+    if (QGuiApplication::platformName() != "xcb" || !C)
+        return true;
+    return QTest::qWaitFor(
+        [&] {
+            xcb_get_geometry_reply_t *G =
+                xcb_get_geometry_reply(C, xcb_get_geometry(C, xcb_window_t(W->winId())), nullptr);
+            const bool Granted = G && G->width == Size.width() && G->height == Size.height();
+            free(G);
+            return Granted;
         },
         10000);
 }
@@ -239,7 +261,11 @@ void tst_Web::EveryShowingSetsTheSizeCentringOnlyTheFirst() {
     QTRY_COMPARE(W->frameGeometry().size(), QSize(1000, 730));
     QTRY_COMPARE(W->frameGeometry().topLeft(), QPoint(20, 30));
 
+    // A user's resize comes after the window has settled in its frame.
+    QTRY_VERIFY(!W->FittingFrame());
+    QVERIFY(WaitResizeGranted(W, W->size()));
     W->resize(700, 500);
+    QVERIFY(WaitResizeGranted(W, QSize(700, 500)));
     W->close();
     QVERIFY(!W->isVisible());
     W->NV(Portal::HomePage());
