@@ -1,6 +1,7 @@
 // The start page as the browsers will read it: whatever address the user types and whatever a
-// profile's user.js already holds, each file written parses back to exactly that address, and
-// user.js keeps the user's own lines.
+// profile's user.js already holds, each file written (user.js, a Chromium profile's Preferences,
+// a Chromium policy) parses back to exactly that address, and user.js keeps the user's own
+// lines.
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -108,20 +109,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
     QTemporaryDir Root, Home;
     QDir().mkpath(Root.filePath("etc/firefox/policies"));
     QDir().mkpath(Root.filePath("etc/chromium"));
+    const QString Preferences = Home.filePath(".config/chromium/Default/Preferences");
+    WriteAll(Preferences, R"({"session": {"restore_on_startup": 1}})");
     WriteAll(Home.filePath(".mozilla/firefox/profiles.ini"),
              "[Profile0]\nName=default\nIsRelative=1\nPath=a.default\n");
     const QString UserJs = Home.filePath(".mozilla/firefox/a.default/user.js");
     WriteAll(UserJs, Input.mid(Cut + 1));
 
     platform::linux_::TPolicyStartPage Page(Root.path().toStdString(), Home.path().toStdString());
-    if (!Page.SetMachineWide(Address.toStdString()).empty() ||
-        !Page.SetPerUser(Address.toStdString()).empty())
-        return 0; // a user.js that is not a file, say: reported, and nothing to check
+    for (const platform::TStartPageResult &Result : Page.SetForUser(Address.toStdString()))
+        if (Result.Outcome != platform::TStartPageOutcome::Changed)
+            return 0; // a user.js that is not a file, say: reported, and nothing to check
+    const auto ByPolicy = Page.SetByPolicy(Address.toStdString(), {"Chromium"});
+    if (ByPolicy.size() != 1 || ByPolicy[0].Outcome != platform::TStartPageOutcome::ByPolicy)
+        std::abort();
 
-    const QJsonObject Firefox =
-        QJsonDocument::fromJson(ReadAll(Root.filePath("etc/firefox/policies/policies.json")))
-            .object();
-    if (Firefox["policies"].toObject()["Homepage"].toObject()["URL"].toString() != Url)
+    if (QJsonDocument::fromJson(ReadAll(Preferences)).object()["homepage"].toString() != Url)
         std::abort();
     const QJsonObject Chromium =
         QJsonDocument::fromJson(

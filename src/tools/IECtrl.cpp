@@ -4,7 +4,6 @@
 
 #include "dialogs/Dialogs.h"
 #include "platform/BrowserWindows.h"
-#include "platform/StartPage.h"
 
 namespace {
 
@@ -22,21 +21,44 @@ bool TIECtrl::Shown() {
     return ShownFlag.value_or(false);
 }
 
-void TIECtrl::Apply() {
-    // Some Wayland desktops let no other program hide or show a window: say so at every press
-    // rather than leave the user wondering why nothing happened.
-    if (FBrowserWindows && !FBrowserWindows->Apply(Shown()))
+void TIECtrl::Apply(bool Show) {
+    if (!FBrowserWindows) {
+        ShownFlag = Show;
+        return;
+    }
+    switch (FBrowserWindows->Apply(Show)) {
+    case platform::TBrowserReach::Done:
+        ShownFlag = Show;
+        break;
+    case platform::TBrowserReach::X11Only:
+        ShownFlag = Show;
+        // The same at every press would only be a box to click away: once tells it.
+        if (!FToldX11Only) {
+            FToldX11Only = true;
+            Dialogs::ShowMessage(QStringLiteral(
+                "在当前桌面上，本程序只能隐藏或显示X11（XWayland）浏览器窗口；"
+                "Wayland原生的浏览器窗口由桌面自己管理，无法由本程序隐藏，请自行最小化。"));
+        }
+        break;
+    // Nothing was done: the flag keeps telling what the user sees, so the next press does
+    // what this one meant to.
+    case platform::TBrowserReach::Unsupported:
         Dialogs::ShowMessage(QStringLiteral("当前桌面不支持隐藏或显示浏览器窗口。"));
+        break;
+    case platform::TBrowserReach::NoAnswer:
+        Dialogs::ShowMessage(
+            Show ? QStringLiteral("桌面暂时没有应答，浏览器窗口未能显示，请稍后再试。")
+                 : QStringLiteral("桌面暂时没有应答，浏览器窗口未能隐藏，请稍后再试。"));
+        break;
+    }
 }
 
 void TIECtrl::HideIE() {
-    ShownFlag = false;
-    Apply();
+    Apply(false);
 }
 
 void TIECtrl::ShowIE() {
-    ShownFlag = true;
-    Apply();
+    Apply(true);
 }
 
 void TIECtrl::HideOrShowIE() {
@@ -48,17 +70,4 @@ void TIECtrl::HideOrShowIE() {
         HideIE();
     else
         ShowIE();
-}
-
-void TIECtrl::ChangeMainPage(const QString &MainPage) {
-    if (!FStartPage)
-        return;
-    const std::string Url = MainPage.toStdString();
-    // A machine-wide place that fails leaves the user's own places unwritten.
-    std::string Failed = FStartPage->SetMachineWide(Url);
-    if (Failed.empty())
-        Failed = FStartPage->SetPerUser(Url);
-    if (!Failed.empty())
-        Dialogs::ShowMessage(
-            QString("Failed to set data for '%1'").arg(QString::fromStdString(Failed)));
 }

@@ -133,30 +133,45 @@ public:
 // Records each request to show (true) or hide (false) the browser windows.
 class TFakeBrowserWindows : public platform::IBrowserWindows {
 public:
-    bool Apply(bool Show) override {
+    platform::TBrowserReach Apply(bool Show) override {
         Calls.push_back(Show);
-        return Possible;
+        return Reach;
     }
     bool AnyOnDesktop() override { return OnDesktop; }
     std::vector<bool> Calls;
     bool OnDesktop = false;
-    bool Possible = true; // false: a desktop that offers no way to reach its browser windows
+    platform::TBrowserReach Reach = platform::TBrowserReach::Done; // what each Apply answers
 };
 
-// Records the start pages written; FailMachine or FailUser, when set, names the place that fails.
+// Records the start-page calls as text ("user <url>", "policy <url> <browsers>", "remove");
+// SetForUser answers Results, and Policies holds the browsers with a policy of ours.
 class TFakeStartPage : public platform::IStartPage {
 public:
-    std::string SetMachineWide(const std::string &Url) override {
-        Calls.push_back("machine " + Url);
-        return FailMachine;
-    }
-    std::string SetPerUser(const std::string &Url) override {
+    std::vector<platform::TStartPageResult> SetForUser(const std::string &Url) override {
         Calls.push_back("user " + Url);
-        return FailUser;
+        return Results;
+    }
+    std::vector<std::string> OwnPolicies() override { return Policies; }
+    std::vector<platform::TStartPageResult>
+    SetByPolicy(const std::string &Url, const std::vector<std::string> &Browsers) override {
+        std::string Call = "policy " + Url;
+        std::vector<platform::TStartPageResult> Done;
+        for (const std::string &Browser : Browsers) {
+            Call += " " + Browser;
+            Done.push_back({Browser, platform::TStartPageOutcome::ByPolicy, {}});
+        }
+        Calls.push_back(Call);
+        Policies = Browsers;
+        return Done;
+    }
+    std::vector<std::string> RemovePolicies() override {
+        Calls.push_back("remove");
+        Policies.clear();
+        return {};
     }
     std::vector<std::string> Calls;
-    std::string FailMachine;
-    std::string FailUser;
+    std::vector<platform::TStartPageResult> Results;
+    std::vector<std::string> Policies;
 };
 
 // Holds hotkeys in a table instead of the display server and records each call as text

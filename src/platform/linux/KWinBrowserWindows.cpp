@@ -59,21 +59,21 @@ std::optional<QStringList> TKWinBrowserWindows::RunScript(const QString &Mode) {
     return Answer->split(',', Qt::SkipEmptyParts);
 }
 
-bool TKWinBrowserWindows::Apply(bool Show) {
+TBrowserReach TKWinBrowserWindows::Apply(bool Show) {
     if (Show) {
-        const bool Done = RunScript("show").has_value();
+        if (!RunScript("show"))
+            return TBrowserReach::NoAnswer;
         // Windows closed since, or restored by the user, are forgotten with the rest.
-        if (Done)
-            FHidden.clear();
-        return Done;
+        FHidden.clear();
+        return TBrowserReach::Done;
     }
     const std::optional<QStringList> Minimised = RunScript("hide");
     if (!Minimised)
-        return false;
+        return TBrowserReach::NoAnswer;
     for (const QString &Id : *Minimised)
         if (!FHidden.contains(Id))
             FHidden.append(Id);
-    return true;
+    return TBrowserReach::Done;
 }
 
 bool TKWinBrowserWindows::AnyOnDesktop() {

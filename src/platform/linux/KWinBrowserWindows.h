@@ -18,8 +18,8 @@ public:
     // BusAddress: the session bus to use; empty means the session bus of the environment.
     explicit TKWinBrowserWindows(const QString &BusAddress = {}) : FKWin(BusAddress) {}
 
-    // False when KWin did not run the script.
-    bool Apply(bool Show) override;
+    // NoAnswer when KWin did not run the script.
+    TBrowserReach Apply(bool Show) override;
     bool AnyOnDesktop() override;
 
     // Whether KWin is on the bus.

@@ -1,39 +1,28 @@
 #include "PolicyStartPage.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
 #include <QStringList>
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
+
+#include "StartPageFiles.h"
 
 namespace platform::linux_ {
 
+using namespace StartPageFiles;
+
 namespace {
 
-// Folders that hold Firefox's policies.json, relative to the root.
-constexpr const char *FirefoxPolicyDirs[] = {
-    "etc/firefox/policies",
-    "etc/firefox-esr/policies",
-    "usr/lib/firefox/distribution",
-    "usr/lib/firefox-esr/distribution",
-};
-
-// Machine-wide configuration folders of the Chromium family, relative to the root. Each reads
-// its policies from policies/managed (mandatory) and policies/recommended (defaults the user may
-// change) below it.
-constexpr const char *ChromiumConfigDirs[] = {
-    "etc/chromium",
-    "etc/opt/chrome",
-    "etc/brave",
-    "etc/opt/edge",
+// Folders whose presence tells that Firefox is installed, relative to the root.
+constexpr const char *FirefoxDirs[] = {
+    "etc/firefox",
+    "etc/firefox-esr",
+    "usr/lib/firefox",
+    "usr/lib/firefox-esr",
 };
 
 // Folders holding a Firefox profiles.ini, relative to the home folder. Firefox used
@@ -49,199 +38,85 @@ constexpr const char *FirefoxProfileRoots[] = {
     ".var/app/org.mozilla.firefox/config/mozilla/firefox",
 };
 
-QString Join(const std::string &Base, const char *Relative) {
-    return QDir(QString::fromStdString(Base)).filePath(QString::fromUtf8(Relative));
+// A browser of the Chromium family: its machine-wide configuration folder (relative to the
+// root; policies/managed and policies/recommended below it), and its user data folders (below
+// the XDG configuration folder, then below the home folder for the snap and the flatpak).
+struct TChromium {
+    const char *Name;
+    const char *MachineDir;
+    const char *UserData;
+    const char *Packaged[2];
+};
+
+constexpr TChromium ChromiumFamily[] = {
+    {"Chromium",
+     "etc/chromium",
+     "chromium",
+     {"snap/chromium/common/chromium", ".var/app/org.chromium.Chromium/config/chromium"}},
+    {"Google Chrome",
+     "etc/opt/chrome",
+     "google-chrome",
+     {".var/app/com.google.Chrome/config/google-chrome", nullptr}},
+    {"Brave",
+     "etc/brave",
+     "BraveSoftware/Brave-Browser",
+     {".var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser", nullptr}},
+    {"Microsoft Edge",
+     "etc/opt/edge",
+     "microsoft-edge",
+     {".var/app/com.microsoft.Edge/config/microsoft-edge", nullptr}},
+};
+
+// This program's policy file of a browser, among its recommended and its managed policies (an
+// earlier version wrote it there, which locks the page).
+QStringList PolicyFiles(const QString &MachineDir) {
+    const QDir Config(MachineDir);
+    return {
+        Config.filePath(QString("policies/recommended/") + TPolicyStartPage::ChromiumPolicyFile),
+        Config.filePath(QString("policies/managed/") + TPolicyStartPage::ChromiumPolicyFile)};
 }
 
-// Permissions of the files and folders made in machine-wide places: every user's browser reads
-// them, whatever the umask of whoever wrote them.
-constexpr QFile::Permissions SharedFile =
-    QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
-constexpr QFile::Permissions SharedFolder =
-    SharedFile | QFile::ExeOwner | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
-
-// Replaces File with Data through a temporary file, so that a failed write leaves the old one.
-// A file made anew gets Permissions when given.
-bool WriteFile(const QString &File, const QByteArray &Data, QFile::Permissions Permissions = {}) {
-    const QFileInfo Info(File);
-    if (Info.isDir())
+// Whether this user may write a policy of ours for the browser: its folder is there, and so is
+// the right to make the policy folders below it and to write the file.
+bool PolicyWritable(const QString &MachineDir) {
+    if (!QFileInfo(MachineDir).isDir())
         return false;
-    const bool New = !Info.exists();
-    QSaveFile Out(File);
-    if (!Out.open(QIODevice::WriteOnly))
-        return false;
-    if (Out.write(Data) != Data.size()) {
-        Out.cancelWriting();
-        return false;
+    QString Folder = MachineDir;
+    for (const char *Below : {"policies", "recommended"}) {
+        const QString Next = QDir(Folder).filePath(Below);
+        if (!QFileInfo(Next).isDir())
+            return UserMayWrite(Folder);
+        Folder = Next;
     }
-    if (!Out.commit())
-        return false;
-    if (New && Permissions)
-        QFile::setPermissions(File, Permissions);
-    return true;
+    return MachinePlaceWritable(Folder, PolicyFiles(MachineDir).first());
 }
 
-// False when this process's user may not write Path: the permissions or a read-only mount
-// forbid it. Other failures (a missing path among them) are left to the write itself, which
-// reports them.
-bool UserMayWrite(const QString &Path) {
-    if (::faccessat(AT_FDCWD, QFile::encodeName(Path).constData(), W_OK, AT_EACCESS) == 0)
-        return true;
-    return errno != EACCES && errno != EPERM && errno != EROFS;
-}
-
-// Whether a machine-wide File in Folder is this user's to change. The machine-wide places belong
-// to the administrator; for an ordinary user they are simply not there, as the user's own places
-// still are.
-bool MachinePlaceWritable(const QString &Folder, const QString &File) {
-    if (!UserMayWrite(Folder))
-        return false;
-    return !QFileInfo::exists(File) || UserMayWrite(File);
-}
-
-// The JSON object in File; an empty one when the file does not exist. False when the file is
-// there but is not a JSON object: it is then left alone rather than replaced.
-bool ReadJson(const QString &File, QJsonObject &Object) {
-    const QFileInfo Info(File);
-    if (!Info.exists()) {
-        Object = {};
-        return true;
+// A recommended policy is the browser's default, which the user may still change in its
+// settings; a managed one would lock the page. Either makes the browser say it is managed by an
+// organisation. Returns the file that could not be written, or empty.
+std::string WritePolicy(const QString &MachineDir, const QString &Url) {
+    const QDir Config(MachineDir);
+    const QString File = PolicyFiles(MachineDir).first();
+    for (const QString &Folder :
+         {Config.filePath("policies"), Config.filePath("policies/recommended")}) {
+        if (QFileInfo(Folder).isDir())
+            continue;
+        // Set after making it: the mode given to mkdir is cut down by the umask.
+        if (!QDir().mkdir(Folder) || !QFile::setPermissions(Folder, SharedFolder))
+            return File.toStdString();
     }
-    QFile In(File);
-    if (!Info.isFile() || !In.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray Data = In.readAll();
-    if (Data.trimmed().isEmpty()) {
-        Object = {};
-        return true;
-    }
-    QJsonParseError Error;
-    const QJsonDocument Doc = QJsonDocument::fromJson(Data, &Error);
-    if (Error.error != QJsonParseError::NoError || !Doc.isObject())
-        return false;
-    Object = Doc.object();
-    return true;
-}
-
-// JSON is written by QJsonDocument, which escapes every string for JSON itself.
-bool SetFirefoxPolicy(const QString &File, const QString &Url) {
     QJsonObject Root;
     if (!ReadJson(File, Root))
-        return false;
-    QJsonObject Policies = Root.value("policies").toObject();
-    QJsonObject Homepage = Policies.value("Homepage").toObject();
-    Homepage.insert("URL", Url);
-    Homepage.insert("StartPage", "homepage");
-    Policies.insert("Homepage", Homepage);
-    Root.insert("policies", Policies);
-    return WriteFile(File, QJsonDocument(Root).toJson(), SharedFile);
-}
-
-bool SetChromiumPolicy(const QString &File, const QString &Url) {
-    QJsonObject Root;
-    if (!ReadJson(File, Root))
-        return false;
+        return File.toStdString();
     Root.insert("HomepageLocation", Url);
     Root.insert("HomepageIsNewTabPage", false);
     // 4: open the listed pages at start.
     Root.insert("RestoreOnStartup", 4);
     Root.insert("RestoreOnStartupURLs", QJsonArray{Url});
-    return WriteFile(File, QJsonDocument(Root).toJson(), SharedFile);
-}
-
-// The profile folders listed in a Firefox profiles.ini that exist.
-QStringList FirefoxProfiles(const QString &ProfileRoot) {
-    QFile Ini(QDir(ProfileRoot).filePath("profiles.ini"));
-    if (!Ini.open(QIODevice::ReadOnly))
-        return {};
-    QStringList Result;
-    QString Path;
-    bool Relative = true;
-    bool InProfile = false;
-    const auto Flush = [&] {
-        if (InProfile && !Path.isEmpty()) {
-            const QString Dir = Relative ? QDir(ProfileRoot).filePath(Path) : Path;
-            if (QFileInfo(Dir).isDir() && !Result.contains(Dir))
-                Result.append(Dir);
-        }
-        Path.clear();
-        Relative = true;
-    };
-    for (const QByteArray &Raw : Ini.readAll().split('\n')) {
-        const QString Line = QString::fromUtf8(Raw).trimmed();
-        if (Line.startsWith('[')) {
-            Flush();
-            InProfile = Line.startsWith("[Profile", Qt::CaseInsensitive);
-        } else if (Line.startsWith("Path=")) {
-            Path = Line.mid(5);
-        } else if (Line.startsWith("IsRelative=")) {
-            Relative = Line.mid(11).trimmed() != "0";
-        }
-    }
-    Flush();
-    return Result;
-}
-
-// user.js with our two preferences set and every other line as it was.
-bool SetUserJs(const QString &Profile, const std::string &Url) {
-    const QString File = QDir(Profile).filePath("user.js");
-    QByteArray Old;
-    if (QFileInfo(File).exists()) {
-        QFile In(File);
-        if (!QFileInfo(File).isFile() || !In.open(QIODevice::ReadOnly))
-            return false;
-        Old = In.readAll();
-    }
-    const QByteArray Prefs[] = {"\"browser.startup.homepage\"", "\"browser.startup.page\""};
-    QByteArray New;
-    for (const QByteArray &Line : Old.split('\n')) {
-        QByteArray Compact = Line;
-        Compact.replace(' ', "").replace('\t', "");
-        bool Ours = false;
-        for (const QByteArray &Pref : Prefs)
-            Ours = Ours || Compact.startsWith("user_pref(" + Pref + ",");
-        if (!Ours && !(Line.isEmpty() && New.isEmpty()))
-            New += Line + '\n';
-    }
-    while (New.endsWith("\n\n"))
-        New.chop(1);
-    New += "user_pref(\"browser.startup.homepage\", \"" +
-           QByteArray::fromStdString(TPolicyStartPage::JsString(Url)) + "\");\n";
-    // 1: show the home page at start.
-    New += "user_pref(\"browser.startup.page\", 1);\n";
-    return WriteFile(File, New);
-}
-
-// Sets the start page of one browser of the Chromium family whose machine-wide configuration
-// folder is ConfigDir; returns the file that could not be written, or empty.
-std::string SetChromiumFamily(const QString &ConfigDir, const QString &Url) {
-    // The browser's own machine-wide folder tells that it is installed; the policy folders below
-    // it are often left for the administrator to make.
-    if (!QFileInfo(ConfigDir).isDir())
-        return {};
-    const QDir Config(ConfigDir);
-    const QString Recommended = Config.filePath("policies/recommended");
-    const QString File = QDir(Recommended).filePath(TPolicyStartPage::ChromiumPolicyFile);
-    // A recommended policy is the browser's default, which the user may still change in its
-    // settings; a managed one would lock the page and mark the browser as run by an
-    // organisation.
-    for (const QString &Folder : {Config.filePath("policies"), Recommended}) {
-        if (QFileInfo(Folder).isDir())
-            continue;
-        if (!UserMayWrite(QFileInfo(Folder).path()))
-            return {};
-        // Set after making it: the mode given to mkdir is cut down by the umask.
-        if (!QDir().mkdir(Folder) || !QFile::setPermissions(Folder, SharedFolder))
-            return File.toStdString();
-    }
-    if (!MachinePlaceWritable(Recommended, File))
-        return {};
-    if (!SetChromiumPolicy(File, Url))
+    if (!WriteFile(File, QJsonDocument(Root).toJson(), SharedFile))
         return File.toStdString();
-    // Our file among the managed policies, left by an earlier version, would still lock the page.
-    const QString Managed = Config.filePath("policies/managed");
-    const QString Old = QDir(Managed).filePath(TPolicyStartPage::ChromiumPolicyFile);
-    if (QFileInfo::exists(Old) && MachinePlaceWritable(Managed, Old) && !QFile::remove(Old))
+    const QString Old = PolicyFiles(MachineDir).last();
+    if (QFileInfo::exists(Old) && !QFile::remove(Old))
         return Old.toStdString();
     return {};
 }
@@ -298,26 +173,9 @@ std::string TPolicyStartPage::JsString(const std::string &Url) {
     return Out;
 }
 
-std::string TPolicyStartPage::SetMachineWide(const std::string &Url) {
-    const QString U = QString::fromStdString(Url);
-    for (const char *Dir : FirefoxPolicyDirs) {
-        const QString Folder = Join(FRoot, Dir);
-        if (!QFileInfo(Folder).isDir())
-            continue;
-        const QString File = QDir(Folder).filePath("policies.json");
-        if (!MachinePlaceWritable(Folder, File))
-            continue;
-        if (!SetFirefoxPolicy(File, U))
-            return File.toStdString();
-    }
-    for (const char *Dir : ChromiumConfigDirs) {
-        if (std::string Failed = SetChromiumFamily(Join(FRoot, Dir), U); !Failed.empty())
-            return Failed;
-    }
-    return {};
-}
-
-std::string TPolicyStartPage::SetPerUser(const std::string &Url) {
+TStartPageResult TPolicyStartPage::SetFirefox(const std::string &Url, bool &Found) {
+    Found = std::any_of(std::begin(FirefoxDirs), std::end(FirefoxDirs),
+                        [&](const char *Dir) { return QFileInfo(Join(FRoot, Dir)).isDir(); });
     QStringList Roots;
     for (const char *Dir : FirefoxProfileRoots)
         Roots.append(Join(FHome, Dir));
@@ -333,9 +191,93 @@ std::string TPolicyStartPage::SetPerUser(const std::string &Url) {
                 continue;
             Done.append(Canonical);
             if (!SetUserJs(Profile, Url))
-                return QDir(Profile).filePath("user.js").toStdString();
+                return {"Firefox", TStartPageOutcome::Failed,
+                        QDir(Profile).filePath("user.js").toStdString()};
         }
-    return {};
+    Found = Found || !Done.isEmpty();
+    return {
+        "Firefox", Done.isEmpty() ? TStartPageOutcome::NoProfile : TStartPageOutcome::Changed, {}};
+}
+
+std::vector<TStartPageResult> TPolicyStartPage::SetForUser(const std::string &Url) {
+    std::vector<TStartPageResult> Results;
+    bool Found = false;
+    TStartPageResult Firefox = SetFirefox(Url, Found);
+    if (Found)
+        Results.push_back(Firefox);
+    const QString U = QString::fromStdString(Url);
+    for (const TChromium &Browser : ChromiumFamily) {
+        QStringList UserData{Join(FConfigHome, Browser.UserData)};
+        for (const char *Dir : Browser.Packaged)
+            if (Dir)
+                UserData.append(Join(FHome, Dir));
+        const QString Machine = Join(FRoot, Browser.MachineDir);
+        bool Installed = QFileInfo(Machine).isDir();
+        bool Running = false;
+        QStringList Profiles;
+        for (const QString &Dir : UserData) {
+            if (!QFileInfo(Dir).isDir())
+                continue;
+            Installed = true;
+            const QStringList Here = ChromiumProfiles(Dir);
+            Running = Running || (!Here.isEmpty() && ChromiumRunning(Dir));
+            Profiles += Here;
+        }
+        if (!Installed)
+            continue;
+        TStartPageResult Result{Browser.Name, TStartPageOutcome::Changed, {}};
+        if (Running) {
+            Result.Outcome = TStartPageOutcome::Running;
+        } else if (Profiles.isEmpty()) {
+            Result.Outcome = PolicyWritable(Machine) ? TStartPageOutcome::NeedsPolicy
+                                                     : TStartPageOutcome::NoProfile;
+        } else {
+            for (const QString &Profile : Profiles)
+                if (!SetChromiumPreferences(Profile, U)) {
+                    Result = {Browser.Name, TStartPageOutcome::Failed,
+                              QDir(Profile).filePath("Preferences").toStdString()};
+                    break;
+                }
+        }
+        Results.push_back(Result);
+    }
+    return Results;
+}
+
+std::vector<std::string> TPolicyStartPage::OwnPolicies() {
+    std::vector<std::string> Browsers;
+    for (const TChromium &Browser : ChromiumFamily)
+        for (const QString &File : PolicyFiles(Join(FRoot, Browser.MachineDir)))
+            if (QFileInfo::exists(File) && MachinePlaceWritable(QFileInfo(File).path(), File)) {
+                Browsers.push_back(Browser.Name);
+                break;
+            }
+    return Browsers;
+}
+
+std::vector<TStartPageResult>
+TPolicyStartPage::SetByPolicy(const std::string &Url, const std::vector<std::string> &Browsers) {
+    std::vector<TStartPageResult> Results;
+    for (const TChromium &Browser : ChromiumFamily) {
+        if (std::find(Browsers.begin(), Browsers.end(), Browser.Name) == Browsers.end())
+            continue;
+        const std::string Failed =
+            WritePolicy(Join(FRoot, Browser.MachineDir), QString::fromStdString(Url));
+        Results.push_back({Browser.Name,
+                           Failed.empty() ? TStartPageOutcome::ByPolicy : TStartPageOutcome::Failed,
+                           Failed});
+    }
+    return Results;
+}
+
+std::vector<std::string> TPolicyStartPage::RemovePolicies() {
+    std::vector<std::string> Failed;
+    for (const TChromium &Browser : ChromiumFamily)
+        for (const QString &File : PolicyFiles(Join(FRoot, Browser.MachineDir)))
+            if (QFileInfo::exists(File) && MachinePlaceWritable(QFileInfo(File).path(), File) &&
+                !QFile::remove(File))
+                Failed.push_back(File.toStdString());
+    return Failed;
 }
 
 } // namespace platform::linux_

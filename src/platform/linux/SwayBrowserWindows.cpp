@@ -74,10 +74,10 @@ bool TSwayBrowserWindows::Run(const QString &Command) const {
     return !Results.isEmpty();
 }
 
-bool TSwayBrowserWindows::Apply(bool Show) {
+TBrowserReach TSwayBrowserWindows::Apply(bool Show) {
     const std::optional<QJsonDocument> Tree = this->Tree();
     if (!Tree)
-        return false;
+        return TBrowserReach::NoAnswer;
     for (const TView &View : BrowserViews(*Tree)) {
         const QString Criteria = QString("[con_id=%1] ").arg(View.Id);
         if (!Show) {
@@ -102,7 +102,7 @@ bool TSwayBrowserWindows::Apply(bool Show) {
     // A view hidden here and closed since, or brought back by the user, is forgotten.
     if (Show)
         FHidden.clear();
-    return true;
+    return TBrowserReach::Done;
 }
 
 bool TSwayBrowserWindows::AnyOnDesktop() {

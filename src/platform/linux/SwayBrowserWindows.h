@@ -18,8 +18,8 @@ class TSwayBrowserWindows : public IBrowserWindows {
 public:
     // Socket: the IPC socket; empty means $SWAYSOCK.
     explicit TSwayBrowserWindows(QString Socket = {});
-    // False when the desktop did not answer.
-    bool Apply(bool Show) override;
+    // NoAnswer when the desktop did not answer (gone, or hung past the IPC's time limit).
+    TBrowserReach Apply(bool Show) override;
     bool AnyOnDesktop() override;
 
 private:

@@ -271,17 +271,18 @@ bool TXcbBrowserWindows::AnyOnDesktop() {
     return false;
 }
 
-bool TXcbBrowserWindows::Apply(bool Show) {
+TBrowserReach TXcbBrowserWindows::Apply(bool Show) {
     TConnection C = Connect(FDisplay);
+    // No X server: a Wayland session without XWayland, where no window is an X11 one.
     if (!C)
-        return true;
+        return TBrowserReach::Unsupported;
     TDesktop Desktop(C.get());
     for (auto It = xcb_setup_roots_iterator(xcb_get_setup(C.get())); It.rem; xcb_screen_next(&It))
         Desktop.Apply(It.data->root, Show);
     // Wait until the server has taken every request before the connection goes.
     TReply<xcb_get_input_focus_reply_t> Sync(
         xcb_get_input_focus_reply(C.get(), xcb_get_input_focus(C.get()), nullptr));
-    return true;
+    return TBrowserReach::Done;
 }
 
 } // namespace platform::linux_

@@ -17,7 +17,8 @@ class TXcbBrowserWindows : public IBrowserWindows {
 public:
     // Display: as for xcb_connect; empty means $DISPLAY.
     explicit TXcbBrowserWindows(std::string Display = {});
-    bool Apply(bool Show) override;
+    // Unsupported when there is no X server to reach.
+    TBrowserReach Apply(bool Show) override;
     bool AnyOnDesktop() override;
 
     // Whether a WM_CLASS instance or class names a known browser (ASCII case ignored).

@@ -62,25 +62,28 @@ private slots:
         Script.Answer(QString("http://home.example/"));
         for (int I = 0; I < 3; ++I)
             Form->Action("ChangeMainPage")->trigger();
-        QCOMPARE(Script.Shown().size(), 3);
+        // Two inputs that change nothing, one that does, and its message.
+        QCOMPARE(Script.Shown().size(), 4);
+        QCOMPARE(Script.Shown()[3].Text, "没有找到已安装的浏览器，主页没有更改。");
         QCOMPARE(Script.Shown()[0].Kind, "input");
         QCOMPARE(Script.Shown()[0].Caption, "请输入网址");
         QCOMPARE(Script.Shown()[0].Text, "主页地址");
-        QCOMPARE(Calls, (std::vector<std::string>{"machine http://home.example/",
-                                                  "user http://home.example/"}));
+        QCOMPARE(Calls, std::vector<std::string>{"user http://home.example/"});
 
-        // A machine-wide place that fails: the message, and the user's places are not tried.
+        // A file that could not be written: one message names it.
         Calls.clear();
         Script.Clear();
-        Fakes.StartPage->FailMachine = "/etc/firefox/policies/policies.json";
+        Fakes.StartPage->Results = {
+            {"Firefox", platform::TStartPageOutcome::Failed, "/home/u/.mozilla/firefox/p/user.js"}};
         Script.Answer(QString("http://x/"));
         Form->Action("ChangeMainPage")->trigger();
-        QCOMPARE(Calls, std::vector<std::string>{"machine http://x/"});
+        QCOMPARE(Calls, std::vector<std::string>{"user http://x/"});
         QCOMPARE(Script.Shown().size(), 2);
         QCOMPARE(Script.Shown()[1].Kind, "message");
         QCOMPARE(Script.Shown()[1].Text,
-                 "Failed to set data for '/etc/firefox/policies/policies.json'");
-        Fakes.StartPage->FailMachine.clear();
+                 "主页：http://x/\n未更改：\n"
+                 "Firefox：Failed to set data for '/home/u/.mozilla/firefox/p/user.js'");
+        Fakes.StartPage->Results.clear();
     }
 
     void gaugeShowsEachSample() {

@@ -9,6 +9,8 @@
 
 using platform::linux_::TKWinBrowserWindows;
 
+using platform::TBrowserReach;
+
 namespace {
 
 // KWin maps a new window within a second here; this leaves room for a loaded machine.
@@ -46,13 +48,13 @@ private slots:
                                               {"org.example.notes", "shown"}}));
 
         QVERIFY(Windows.AnyOnDesktop());
-        QVERIFY(Windows.Apply(false));
+        QCOMPARE(Windows.Apply(false), TBrowserReach::Done);
         QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "minimized"},
                                               {"chromium", "minimized"},
                                               {"org.example.notes", "shown"}}));
         // The one the user minimised is still the user's to bring back.
         QVERIFY(Windows.AnyOnDesktop());
-        QVERIFY(Windows.Apply(true));
+        QCOMPARE(Windows.Apply(true), TBrowserReach::Done);
         QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "shown"},
                                               {"chromium", "minimized"},
                                               {"org.example.notes", "shown"}}));
@@ -72,9 +74,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(Bed.KWinWindows().size(), size_t(2), WaitMs);
         TKWinBrowserWindows Windows(Bus.BusAddress());
 
-        QVERIFY(Windows.Apply(false));
+        QCOMPARE(Windows.Apply(false), TBrowserReach::Done);
         QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "minimized"}, {"chromium", "shown"}}));
-        QVERIFY(Windows.Apply(true));
+        QCOMPARE(Windows.Apply(true), TBrowserReach::Done);
         QCOMPARE(Bed.KWinWindows(), (TWindows{{"firefox", "shown"}, {"chromium", "shown"}}));
     }
 
@@ -87,7 +89,7 @@ private slots:
         QVERIFY2(Why.isEmpty(), qPrintable(Why));
         TKWinBrowserWindows Windows(Bus.BusAddress());
         QVERIFY(!Windows.Present());
-        QVERIFY(!Windows.Apply(false));
+        QCOMPARE(Windows.Apply(false), TBrowserReach::NoAnswer);
         QVERIFY(!Windows.AnyOnDesktop());
     }
 };

@@ -6,8 +6,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -20,6 +20,7 @@
 #include "platform/linux/PolicyStartPage.h"
 #include "tools/IECtrl.h"
 
+using platform::TStartPageOutcome;
 using platform::linux_::TPolicyStartPage;
 
 namespace {
@@ -36,15 +37,18 @@ void Write(const QString &File, const QByteArray &Data) {
     F.write(Data);
 }
 
-// A machine with Firefox (a policy folder and one profile of two listed) and Chromium (its
-// policy folders, as an administrator makes them) installed, and no Chrome; everything inside a
-// temporary folder.
+// A machine with Firefox (its policy folder with the administrator's file, and one profile of
+// two listed) and Debian's Chromium (/etc/chromium with no policy folders), everything inside a
+// temporary folder. The Chromium profile, its lock and an earlier version's policy come as a
+// test asks.
 struct TMachine {
     TMachine() {
+        QFile::setPermissions(Dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther);
         QDir(Root).mkpath("etc/firefox/policies");
-        QDir(Root).mkpath("etc/chromium/policies/managed");
+        Write(Root + "/etc/chromium/master_preferences", "{}");
         QDir(Root).mkpath("home/.mozilla/firefox/abc.default");
-        Write(FirefoxPolicies(), R"({"policies": {"DisableTelemetry": true}})");
+        Write(FirefoxPolicies(), Admin);
         Write(Root + "/home/.mozilla/firefox/profiles.ini",
               "[General]\nStartWithLastProfile=1\n\n"
               "[Profile0]\nName=default\nIsRelative=1\nPath=abc.default\n\n"
@@ -52,14 +56,36 @@ struct TMachine {
         Write(UserJs(), "user_pref(\"browser.startup.homepage\", \"http://old\");\n"
                         "user_pref(\"general.smoothScroll\", false);\n");
     }
+    void AddChromiumProfile() {
+        Write(Preferences(),
+              R"({"browser": {"has_seen_welcome_page": true}, "homepage": "http://old/",)"
+              R"( "session": {"restore_on_startup": 1, "kept": true}})");
+    }
+    // Running: the lock names this test's own process; else a process that has ended.
+    bool LockChromium(bool Running) {
+        qint64 Pid = QCoreApplication::applicationPid();
+        if (!Running) {
+            QProcess Ended;
+            Ended.start("true");
+            // Its id is known only while it runs.
+            if (!Ended.waitForStarted(10000))
+                return false;
+            Pid = Ended.processId();
+            if (!Ended.waitForFinished(10000))
+                return false;
+        }
+        return QFile::link(QSysInfo::machineHostName() + "-" + QString::number(Pid),
+                           Root + "/home/.config/chromium/SingletonLock");
+    }
     QString FirefoxPolicies() const { return Root + "/etc/firefox/policies/policies.json"; }
-    QString ChromiumPolicies() const {
+    QString ChromiumPolicy() const {
         return Root + "/etc/chromium/policies/recommended/" + TPolicyStartPage::ChromiumPolicyFile;
     }
     QString ChromiumManaged() const {
         return Root + "/etc/chromium/policies/managed/" + TPolicyStartPage::ChromiumPolicyFile;
     }
     QString UserJs() const { return Root + "/home/.mozilla/firefox/abc.default/user.js"; }
+    QString Preferences() const { return Root + "/home/.config/chromium/Default/Preferences"; }
     std::shared_ptr<TPolicyStartPage> StartPage() const {
         return std::make_shared<TPolicyStartPage>(Root.toStdString(),
                                                   (Root + "/home").toStdString());
@@ -67,6 +93,7 @@ struct TMachine {
     QJsonObject Json(const QString &File) const {
         return QJsonDocument::fromJson(Read(File)).object();
     }
+    const QByteArray Admin = R"({"policies": {"DisableTelemetry": true}})";
     QTemporaryDir Dir;
     QString Root = Dir.path();
 };
@@ -109,13 +136,17 @@ QString JsValue(const QByteArray &UserJs, const QString &Pref, int *Lines = null
 }
 
 // The start-page operation as a user of the machine runs it, in a process of its own (the child
-// mode below): its boxes, one "box <text>" line each.
-int ChangeMainPage(const char *Root, const char *Home, const char *Url) {
+// mode below), answering its question with Answer ("yes", "no"): its boxes, one line each,
+// "<kind> <text>" with line breaks as "|".
+int ChangeMainPage(const char *Root, const char *Home, const char *Url, const char *Answer) {
     Dialogs::TDialogScript Script;
+    if (std::strcmp(Answer, "yes") == 0 || std::strcmp(Answer, "no") == 0)
+        Script.Answer(std::strcmp(Answer, "yes") == 0);
     TIECtrl(nullptr, std::make_shared<TPolicyStartPage>(Root, Home))
         .ChangeMainPage(QString::fromUtf8(Url));
     for (const Dialogs::TShown &Box : Script.Shown())
-        std::printf("box %s\n", Box.Text.toUtf8().constData());
+        std::printf("%s %s\n", Box.Kind.toUtf8().constData(),
+                    QString(Box.Text).replace('\n', '|').toUtf8().constData());
     return 0;
 }
 
@@ -132,51 +163,172 @@ bool GiveTo(const QString &Path, uid_t Uid, gid_t Gid) {
     return true;
 }
 
+// Runs the start-page operation on M as root or, as an ordinary user (nobody, when the test
+// runs as root), with M's home given to that user; its boxes, or a line starting with "failed".
+QStringList RunAs(TMachine &M, bool AsRoot, const QString &Url, const QString &Answer) {
+    const QString Home = M.Root + "/home";
+    QProcess Child;
+    QTemporaryDir UserCopy;
+    QStringList Args{"--change-main-page", M.Root, Home, Url, Answer};
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    Env.insert("HOME", Home);
+    Env.remove("XDG_CONFIG_HOME");
+    Child.setProgram(QCoreApplication::applicationFilePath());
+    if (!AsRoot && ::geteuid() == 0) {
+        const QString Setpriv = QStandardPaths::findExecutable("setpriv");
+        if (Setpriv.isEmpty())
+            return {"failed: setpriv (util-linux) is needed to run as an ordinary user"};
+        // nobody:nogroup, as on Debian.
+        if (!GiveTo(Home, 65534, 65534))
+            return {"failed: cannot give the home folder away"};
+        const QString Copy = CopyOfThisProgram(UserCopy.path());
+        if (Copy.isEmpty())
+            return {"failed: cannot copy the test program"};
+        Child.setProgram(Setpriv);
+        Args = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", Copy} + Args;
+        Env.insert("LD_LIBRARY_PATH", UserCopy.path());
+    }
+    Child.setArguments(Args);
+    Child.setProcessEnvironment(Env);
+    Child.start();
+    if (!Child.waitForFinished(60000) || Child.exitCode() != 0)
+        return {"failed: " + QString::fromUtf8(Child.readAllStandardError())};
+    return QString::fromUtf8(Child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
 } // namespace
 
 class tst_PolicyStartPage : public QObject {
     Q_OBJECT
 private slots:
-    void writesOnlyWhereBrowsersAre() {
+    // The start page over the cases a user meets: a Chromium profile or none, Chromium running
+    // or not (a lock left by a crash does not count), an earlier policy of this program or
+    // none, run as an ordinary user or as root, and the answer to the policy question. Firefox
+    // is changed in every case, through its profile, and the administrator's Firefox policy is
+    // never touched.
+    void startPage_data() {
+        QTest::addColumn<bool>("AsRoot");
+        QTest::addColumn<bool>("Profile");
+        QTest::addColumn<QString>("Lock"); // "", "running" or "stale"
+        QTest::addColumn<bool>("OldPolicy");
+        QTest::addColumn<QString>("Answer");
+        QTest::addColumn<bool>("Asked");
+        QTest::addColumn<bool>("PrefsChanged");
+        QTest::addColumn<QString>("PolicyAfter"); // "", "new" or "old"
+        QTest::addColumn<QString>("Message");
+        const QString Both = "主页：http://new/|已更改：Firefox、Chromium";
+        const QString Running = "主页：http://new/|已更改：Firefox|未更改：|"
+                                "Chromium：浏览器正在运行，请关闭它后再更改主页。";
+        QTest::newRow("user") << false << true << "" << false << "" << false << true << "" << Both;
+        QTest::newRow("user, browser running")
+            << false << true << "running" << false << "" << false << false << "" << Running;
+        QTest::newRow("user, lock left by a crash")
+            << false << true << "stale" << false << "" << false << true << "" << Both;
+        QTest::newRow("user, no profile")
+            << false << false << "" << false << "" << false << false << ""
+            << "主页：http://new/|已更改：Firefox|未更改：|"
+               "Chromium：此用户还没有用过这个浏览器，请先启动它一次再更改主页。";
+        // Root's old policy is not the user's to remove, and nothing asks about it.
+        QTest::newRow("user, root's old policy")
+            << false << true << "" << true << "" << false << true << "old" << Both;
+        QTest::newRow("root") << true << true << "" << false << "" << false << true << "" << Both;
+        QTest::newRow("root, browser running")
+            << true << true << "running" << false << "" << false << false << "" << Running;
+        QTest::newRow("root, no profile, policy wanted")
+            << true << false << "" << false << "yes" << true << false << "new"
+            << "主页：http://new/|已更改：Firefox、Chromium（本机策略）";
+        QTest::newRow("root, no profile, policy declined")
+            << true << false << "" << false << "no" << true << false << ""
+            << "主页：http://new/|已更改：Firefox|未更改：|"
+               "Chromium：只能通过本机策略更改，按您的选择没有写入。";
+        QTest::newRow("root, old policy kept")
+            << true << true << "" << true << "yes" << true << true << "new" << Both;
+        QTest::newRow("root, old policy declined")
+            << true << true << "" << true << "no" << true << true << ""
+            << Both + "|已删除本程序以前写入的本机策略（Chromium）。";
+    }
+    void startPage() {
+        QFETCH(bool, AsRoot);
+        QFETCH(bool, Profile);
+        QFETCH(QString, Lock);
+        QFETCH(bool, OldPolicy);
+        QFETCH(QString, Answer);
+        QFETCH(bool, Asked);
+        QFETCH(bool, PrefsChanged);
+        QFETCH(QString, PolicyAfter);
+        QFETCH(QString, Message);
+        if (AsRoot && ::geteuid() != 0)
+            QSKIP("this case is the one of a program run by root");
         TMachine M;
-        TIECtrl IE(nullptr, M.StartPage());
-        Dialogs::TDialogScript Script;
-        IE.ChangeMainPage("http://www.example.com/");
-        QVERIFY(Script.Shown().isEmpty());
+        if (Profile)
+            M.AddChromiumProfile();
+        if (!Lock.isEmpty())
+            QVERIFY(M.LockChromium(Lock == "running"));
+        const QByteArray Old = R"({"HomepageLocation": "http://old/"})";
+        if (OldPolicy)
+            Write(M.ChromiumManaged(), Old);
+        const QByteArray Prefs = Read(M.Preferences());
+        // An ordinary user running the test may write everything in its folder: the machine's
+        // places are made the administrator's for the time of the run.
+        const QStringList Machine{M.Root + "/etc/firefox/policies", M.Root + "/etc/chromium",
+                                  M.Root + "/etc/chromium/policies",
+                                  M.Root + "/etc/chromium/policies/managed"};
+        const bool Restrict = !AsRoot && ::geteuid() != 0;
+        for (const QString &Folder : Machine)
+            if (Restrict && QFileInfo::exists(Folder))
+                QFile::setPermissions(Folder, QFile::ReadOwner | QFile::ExeOwner);
+        const QStringList Boxes = RunAs(M, AsRoot, "http://new/", Answer);
+        for (const QString &Folder : Machine)
+            if (Restrict && QFileInfo::exists(Folder))
+                QFile::setPermissions(Folder,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-        const QJsonObject Policies = M.Json(M.FirefoxPolicies()).value("policies").toObject();
-        QCOMPARE(Policies.value("Homepage").toObject().value("URL").toString(),
-                 "http://www.example.com/");
-        QCOMPARE(Policies.value("Homepage").toObject().value("StartPage").toString(), "homepage");
-        QVERIFY(Policies.value("DisableTelemetry").toBool()); // the admin's own policy stays
+        QVERIFY2(Boxes.isEmpty() || !Boxes[0].startsWith("failed"), qPrintable(Boxes.join('\n')));
+        QCOMPARE(Boxes.size(), Asked ? 2 : 1);
+        if (Asked) {
+            QVERIFY2(Boxes[0].startsWith("question ") && Boxes[0].contains("Chromium") &&
+                         Boxes[0].contains("Your browser is managed by your organization"),
+                     qPrintable(Boxes[0]));
+        }
+        QCOMPARE(Boxes.last(), "message " + Message);
 
-        const QJsonObject Chromium = M.Json(M.ChromiumPolicies());
-        QCOMPARE(Chromium.value("HomepageLocation").toString(), "http://www.example.com/");
-        QCOMPARE(Chromium.value("RestoreOnStartupURLs").toArray().first().toString(),
-                 "http://www.example.com/");
-        // A default the user may change, not a policy that locks the page.
-        QVERIFY(!QFileInfo::exists(M.ChromiumManaged()));
-
-        const QByteArray UserJs = Read(M.UserJs());
-        int Lines = 0;
-        QCOMPARE(JsValue(UserJs, "browser.startup.homepage", &Lines), "http://www.example.com/");
-        QCOMPARE(Lines, 1);
-        QVERIFY(UserJs.contains("user_pref(\"general.smoothScroll\", false);\n"));
-        QVERIFY(UserJs.contains("user_pref(\"browser.startup.page\", 1);\n"));
-
-        // Browsers that are not there get nothing, not even a folder.
-        QVERIFY(!QFileInfo::exists(M.Root + "/etc/opt"));
-        QVERIFY(!QFileInfo::exists(M.Root + "/etc/firefox-esr"));
-        QVERIFY(!QFileInfo::exists(M.Root + "/usr"));
-        QVERIFY(!QFileInfo::exists(M.Root + "/home/.mozilla/firefox/gone.default"));
-        QVERIFY(!QFileInfo::exists(M.Root + "/home/snap"));
+        QCOMPARE(JsValue(Read(M.UserJs()), "browser.startup.homepage"), "http://new/");
+        QCOMPARE(Read(M.FirefoxPolicies()), M.Admin);
+        const QJsonObject After = M.Json(M.Preferences());
+        if (PrefsChanged) {
+            QCOMPARE(After.value("homepage").toString(), "http://new/");
+            QCOMPARE(After.value("homepage_is_newtabpage").toBool(true), false);
+            const QJsonObject Session = After.value("session").toObject();
+            QCOMPARE(Session.value("restore_on_startup").toInt(), 4);
+            QCOMPARE(Session.value("startup_urls").toArray(), QJsonArray{"http://new/"});
+            // The rest of the profile's settings stay.
+            QVERIFY(Session.value("kept").toBool());
+            QVERIFY(After.value("browser").toObject().value("has_seen_welcome_page").toBool());
+        } else {
+            QCOMPARE(Read(M.Preferences()), Prefs);
+        }
+        if (PolicyAfter == "new") {
+            QCOMPARE(M.Json(M.ChromiumPolicy()).value("HomepageLocation").toString(),
+                     "http://new/");
+            QVERIFY(QFileInfo(M.ChromiumPolicy()).permission(QFile::ReadOther));
+            QVERIFY(!QFileInfo::exists(M.ChromiumManaged()));
+        } else {
+            QVERIFY(!QFileInfo::exists(M.ChromiumPolicy()));
+            QCOMPARE(QFileInfo::exists(M.ChromiumManaged()), PolicyAfter == "old");
+            if (PolicyAfter == "old")
+                QCOMPARE(Read(M.ChromiumManaged()), Old);
+        }
     }
 
+    // Browsers that are not there get nothing, not even a folder, and the user hears so.
     void nothingInstalledWritesNothing() {
         QTemporaryDir Empty;
-        TPolicyStartPage StartPage(Empty.path().toStdString(), Empty.path().toStdString());
-        QCOMPARE(StartPage.SetMachineWide("http://a/"), std::string());
-        QCOMPARE(StartPage.SetPerUser("http://a/"), std::string());
+        Dialogs::TDialogScript Script;
+        TIECtrl(nullptr, std::make_shared<TPolicyStartPage>(Empty.path().toStdString(),
+                                                            Empty.path().toStdString()))
+            .ChangeMainPage("http://a/");
+        QCOMPARE(Script.Shown().size(), 1);
+        QCOMPARE(Script.Shown()[0].Text, "没有找到已安装的浏览器，主页没有更改。");
         QVERIFY(QDir(Empty.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     }
 
@@ -184,90 +336,69 @@ private slots:
         const QString Evil = "http://x/\"); user_pref(\"evil\", 1); //\\\nuser_pref(\"evil2\", "
                              "2);\r\u2028\"}, \"x\": {\"";
         TMachine M;
-        TIECtrl IE(nullptr, M.StartPage());
-        Dialogs::TDialogScript Script;
-        IE.ChangeMainPage(Evil);
-        QVERIFY(Script.Shown().isEmpty());
+        M.AddChromiumProfile();
+        TPolicyStartPage StartPage(M.Root.toStdString(), (M.Root + "/home").toStdString());
+        for (const auto &Result : StartPage.SetForUser(Evil.toStdString()))
+            QCOMPARE(Result.Outcome, TStartPageOutcome::Changed);
         const QByteArray UserJs = Read(M.UserJs());
         QVERIFY(!UserJs.contains("\nuser_pref(\"evil"));
         QCOMPARE(UserJs.count('\n'), 3);
         QCOMPARE(JsValue(UserJs, "browser.startup.homepage"), Evil);
-        QCOMPARE(M.Json(M.FirefoxPolicies())
-                     .value("policies")
-                     .toObject()
-                     .value("Homepage")
-                     .toObject()
-                     .value("URL")
-                     .toString(),
-                 Evil);
-        QCOMPARE(M.Json(M.ChromiumPolicies()).keys().size(), 4);
-        QCOMPARE(M.Json(M.ChromiumPolicies()).value("HomepageLocation").toString(), Evil);
+        QCOMPARE(M.Json(M.Preferences()).value("homepage").toString(), Evil);
+        QCOMPARE(M.Json(M.Preferences()).keys(),
+                 (QStringList{"browser", "homepage", "homepage_is_newtabpage", "session"}));
+        QCOMPARE(StartPage.SetByPolicy(Evil.toStdString(), {"Chromium"}).size(), size_t(1));
+        QCOMPARE(M.Json(M.ChromiumPolicy()).keys().size(), 4);
+        QCOMPARE(M.Json(M.ChromiumPolicy()).value("HomepageLocation").toString(), Evil);
     }
 
-    void unwritableFileEndsTheOperation() {
+    // A profile whose Preferences cannot be read as settings is left as it is and named; the
+    // other browsers are still changed, and all is told in one message.
+    void brokenFileIsNamedAndTheRestIsDone() {
         TMachine M;
-        // Root is not stopped by permissions: a folder where the file should be makes the write
-        // fail.
-        QVERIFY(QDir().mkpath(M.ChromiumPolicies()));
-        const QByteArray UserJs = Read(M.UserJs());
-        TIECtrl IE(nullptr, M.StartPage());
-        Dialogs::TDialogScript Script;
-        IE.ChangeMainPage("http://new/");
-        QCOMPARE(Script.Shown().size(), 1);
-        QCOMPARE(Script.Shown()[0].Kind, "message");
-        QCOMPARE(Script.Shown()[0].Text,
-                 QString("Failed to set data for '%1'").arg(M.ChromiumPolicies()));
-        // The user's own file was not reached.
-        QCOMPARE(Read(M.UserJs()), UserJs);
-        QVERIFY(QFileInfo(M.ChromiumPolicies()).isDir());
-    }
-
-    void unreadablePolicyFileIsLeftAlone() {
-        TMachine M;
-        Write(M.FirefoxPolicies(), "{ not json");
+        Write(M.Preferences(), "{ not json");
         Dialogs::TDialogScript Script;
         TIECtrl(nullptr, M.StartPage()).ChangeMainPage("http://new/");
         QCOMPARE(Script.Shown().size(), 1);
-        QVERIFY(Script.Shown()[0].Text.contains("policies.json"));
-        QCOMPARE(Read(M.FirefoxPolicies()), QByteArray("{ not json"));
-        QVERIFY(!QFileInfo::exists(M.ChromiumPolicies()));
+        QCOMPARE(
+            Script.Shown()[0].Text,
+            "主页：http://new/\n已更改：Firefox\n未更改：\nChromium：Failed to set data for '" +
+                M.Preferences() + "'");
+        QCOMPARE(Read(M.Preferences()), QByteArray("{ not json"));
+        QCOMPARE(JsValue(Read(M.UserJs()), "browser.startup.homepage"), "http://new/");
     }
 
-    // Debian's Chromium comes with /etc/chromium but no policy folders; an earlier version of
-    // this program left its file among Chrome's managed policies, which lock the page and make
-    // the browser say it is managed by an organisation.
-    void chromiumGetsADefaultTheUserMayChange() {
+    // Each profile of the Chromium family, wherever the browser keeps them: every profile
+    // folder, the snap's and the flatpak's folders; not the profile picker's or a guest's.
+    void reachesChromiumProfilesWhereverTheyAre() {
         QTemporaryDir Dir;
-        const QString Root = Dir.path();
-        const QString Ours = TPolicyStartPage::ChromiumPolicyFile;
-        QDir(Root).mkpath("etc/chromium");
-        Write(Root + "/etc/opt/chrome/policies/managed/" + Ours,
-              "{\"HomepageLocation\": \"http://old/\"}");
-        Write(Root + "/etc/opt/chrome/policies/managed/admin.json",
-              R"({"BookmarkBarEnabled": true})");
-        TPolicyStartPage StartPage(Root.toStdString(), (Root + "/home").toStdString());
-        // Whoever runs it, every user's browser must be able to read what is written.
-        const mode_t Umask = ::umask(077);
-        const std::string Failed = StartPage.SetMachineWide("http://new/");
-        ::umask(Umask);
-        QCOMPARE(Failed, std::string());
-        for (const QString Browser : {"etc/chromium", "etc/opt/chrome"}) {
-            const QString Recommended = Root + "/" + Browser + "/policies/recommended";
-            const QJsonObject Policy =
-                QJsonDocument::fromJson(Read(Recommended + "/" + Ours)).object();
-            QCOMPARE(Policy.value("HomepageLocation").toString(), "http://new/");
-            QCOMPARE(Policy.value("RestoreOnStartupURLs").toArray().first().toString(),
-                     "http://new/");
-            for (const QString &Path : {Root + "/" + Browser + "/policies", Recommended})
-                QVERIFY2(QFileInfo(Path).permission(QFile::ReadOther | QFile::ExeOther),
-                         qPrintable(Path));
-            QVERIFY(QFileInfo(Recommended + "/" + Ours).permission(QFile::ReadOther));
+        const QString Home = Dir.path() + "/home";
+        const QStringList Profiles{
+            Home + "/.config/chromium/Default", Home + "/.config/chromium/Profile 1",
+            Home + "/snap/chromium/common/chromium/Default",
+            Home + "/.var/app/com.google.Chrome/config/google-chrome/Default",
+            Home + "/.config/BraveSoftware/Brave-Browser/Default"};
+        const QStringList NotUsers{Home + "/.config/chromium/System Profile",
+                                   Home + "/.config/chromium/Guest Profile"};
+        for (const QString &Profile : Profiles + NotUsers)
+            Write(Profile + "/Preferences", "{}");
+        TPolicyStartPage StartPage((Dir.path() + "/root").toStdString(), Home.toStdString());
+        const auto Results = StartPage.SetForUser("http://p/");
+        QStringList Browsers;
+        for (const auto &Result : Results) {
+            QCOMPARE(Result.Outcome, TStartPageOutcome::Changed);
+            Browsers << QString::fromStdString(Result.Browser);
         }
-        QVERIFY(!QFileInfo::exists(Root + "/etc/opt/chrome/policies/managed/" + Ours));
-        QVERIFY(QFileInfo::exists(Root + "/etc/opt/chrome/policies/managed/admin.json"));
-        QVERIFY(!QFileInfo::exists(Root + "/etc/chromium/policies/managed"));
-        QVERIFY(!QFileInfo::exists(Root + "/etc/brave"));
-        QVERIFY(!QFileInfo::exists(Root + "/etc/opt/edge"));
+        QCOMPARE(Browsers, (QStringList{"Chromium", "Google Chrome", "Brave"}));
+        for (const QString &Profile : Profiles)
+            QCOMPARE(QJsonDocument::fromJson(Read(Profile + "/Preferences"))
+                         .object()
+                         .value("homepage")
+                         .toString(),
+                     "http://p/");
+        for (const QString &Profile : NotUsers)
+            QCOMPARE(Read(Profile + "/Preferences"), QByteArray("{}"));
+        QVERIFY(!QFileInfo::exists(Dir.path() + "/root"));
     }
 
     // Every place a Firefox of today or of earlier years keeps its profiles. The first is the
@@ -305,7 +436,9 @@ private slots:
         const QString Url = "file:///srv/start page.html";
         TPolicyStartPage StartPage((Dir.path() + "/root").toStdString(), Home.toStdString(),
                                    Xdg.toStdString());
-        QCOMPARE(StartPage.SetPerUser(Url.toStdString()), std::string());
+        const auto Results = StartPage.SetForUser(Url.toStdString());
+        QCOMPARE(Results.size(), size_t(1));
+        QCOMPARE(Results[0].Outcome, TStartPageOutcome::Changed);
         for (const QString &Profile : Profiles) {
             int Lines = 0;
             QCOMPARE(JsValue(Read(Profile + "/user.js"), "browser.startup.homepage", &Lines), Url);
@@ -313,120 +446,52 @@ private slots:
         }
     }
 
-    // Debian's Firefox ESR and Chromium keep their machine-wide places in root's folders. An
-    // ordinary user changing the start page sees no error for them, and the user's own profile
-    // is still written. Root is not stopped by permissions, so the operation runs as another
-    // user.
-    void machinePlacesTheUserCannotWriteArePassedOver() {
+    // A policy of this program is written so that every user's browser reads it, whoever runs
+    // it; removing takes back only this program's files, the administrator's stay.
+    void policiesAreReadableAndRemovable() {
         QTemporaryDir Dir;
-        QFile::setPermissions(Dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                              QFile::ReadOther | QFile::ExeOther);
-        const QString Root = Dir.path() + "/root";
-        const QString Home = Dir.path() + "/home";
-        const QByteArray Admin = R"({"policies": {"DisableTelemetry": true}})";
-        QDir(Root).mkpath("usr/lib/firefox-esr/distribution");
-        Write(Root + "/etc/firefox/policies/policies.json", Admin);
+        const QString Root = Dir.path();
+        const QString Ours = TPolicyStartPage::ChromiumPolicyFile;
         QDir(Root).mkpath("etc/chromium");
-        QDir(Root).mkpath("etc/opt/chrome/policies/recommended");
-        const QString Profiles = Home + "/.config/mozilla/firefox";
-        Write(Profiles + "/profiles.ini",
-              "[Profile0]\nName=qctest\nIsRelative=1\nPath=qqsxtcon.qctest\n");
-        QDir().mkpath(Profiles + "/qqsxtcon.qctest");
-
-        const QStringList Machine{Root + "/usr/lib/firefox-esr/distribution",
-                                  Root + "/etc/firefox/policies", Root + "/etc/chromium",
-                                  Root + "/etc/opt/chrome/policies/recommended"};
-        QProcess Child;
-        QTemporaryDir UserCopy;
-        QStringList Args{"--change-main-page", Root, Home, "http://home.example/"};
-        const bool AsRoot = ::geteuid() == 0;
-        if (AsRoot) {
-            const QString Setpriv = QStandardPaths::findExecutable("setpriv");
-            if (Setpriv.isEmpty())
-                QSKIP("setpriv is needed to run as an ordinary user");
-            // nobody:nogroup, as on Debian.
-            const uid_t Uid = 65534;
-            const gid_t Gid = 65534;
-            QVERIFY(GiveTo(Home, Uid, Gid));
-            QVERIFY(UserCopy.isValid());
-            const QString Copy = CopyOfThisProgram(UserCopy.path());
-            QVERIFY(!Copy.isEmpty());
-            Args = QStringList{"--reuid=" + QString::number(Uid), "--regid=" + QString::number(Gid),
-                               "--clear-groups", Copy} +
-                   Args;
-            Child.setProgram(Setpriv);
-        } else {
-            for (const QString &Folder : Machine)
-                QFile::setPermissions(Folder, QFile::ReadOwner | QFile::ExeOwner);
-            Child.setProgram(QCoreApplication::applicationFilePath());
+        Write(Root + "/etc/opt/chrome/policies/managed/" + Ours,
+              "{\"HomepageLocation\": \"http://old/\"}");
+        Write(Root + "/etc/opt/chrome/policies/managed/admin.json",
+              R"({"BookmarkBarEnabled": true})");
+        TPolicyStartPage StartPage(Root.toStdString(), (Root + "/home").toStdString());
+        QCOMPARE(StartPage.OwnPolicies(), std::vector<std::string>{"Google Chrome"});
+        const mode_t Umask = ::umask(077);
+        const auto Results = StartPage.SetByPolicy("http://new/", {"Chromium", "Google Chrome"});
+        ::umask(Umask);
+        QCOMPARE(Results.size(), size_t(2));
+        for (const auto &Result : Results)
+            QCOMPARE(Result.Outcome, TStartPageOutcome::ByPolicy);
+        for (const QString Browser : {"etc/chromium", "etc/opt/chrome"}) {
+            const QString Recommended = Root + "/" + Browser + "/policies/recommended";
+            const QJsonObject Policy =
+                QJsonDocument::fromJson(Read(Recommended + "/" + Ours)).object();
+            QCOMPARE(Policy.value("HomepageLocation").toString(), "http://new/");
+            QCOMPARE(Policy.value("RestoreOnStartupURLs").toArray().first().toString(),
+                     "http://new/");
+            for (const QString &Path : {Root + "/" + Browser + "/policies", Recommended})
+                QVERIFY2(QFileInfo(Path).permission(QFile::ReadOther | QFile::ExeOther),
+                         qPrintable(Path));
+            QVERIFY(QFileInfo(Recommended + "/" + Ours).permission(QFile::ReadOther));
         }
-        Child.setArguments(Args);
-        QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
-        Env.insert("HOME", Home);
-        if (AsRoot)
-            Env.insert("LD_LIBRARY_PATH", UserCopy.path());
-        Child.setProcessEnvironment(Env);
-        Child.start();
-        const bool Finished = Child.waitForFinished(60000);
-        if (!AsRoot)
-            for (const QString &Folder : Machine)
-                QFile::setPermissions(Folder,
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QVERIFY(Finished);
-        QVERIFY2(Child.exitCode() == 0, Child.readAllStandardError().constData());
-        QCOMPARE(QString::fromUtf8(Child.readAllStandardOutput()), QString());
+        QVERIFY(!QFileInfo::exists(Root + "/etc/opt/chrome/policies/managed/" + Ours));
+        QVERIFY(!QFileInfo::exists(Root + "/etc/brave"));
+        QCOMPARE(StartPage.OwnPolicies(), (std::vector<std::string>{"Chromium", "Google Chrome"}));
 
-        QCOMPARE(JsValue(Read(Profiles + "/qqsxtcon.qctest/user.js"), "browser.startup.homepage"),
-                 "http://home.example/");
-        QCOMPARE(Read(Root + "/etc/firefox/policies/policies.json"), Admin);
-        QVERIFY(!QFileInfo::exists(Root + "/usr/lib/firefox-esr/distribution/policies.json"));
-        QVERIFY(!QFileInfo::exists(Root + "/etc/chromium/policies"));
-        QVERIFY(QDir(Root + "/etc/opt/chrome/policies/recommended").isEmpty());
-    }
-
-    // A machine-wide place on a read-only mount is passed over the same way, for root too. The
-    // mount is made in a mount namespace of the child's own, so nothing else sees it.
-    void machinePlacesOnAReadOnlyMountArePassedOver() {
-        const QString Unshare = QStandardPaths::findExecutable("unshare");
-        if (::geteuid() != 0 || Unshare.isEmpty())
-            QSKIP("a read-only mount needs root and unshare");
-        TMachine M;
-        const QByteArray Firefox = Read(M.FirefoxPolicies());
-        const QString Folder = QFileInfo(M.FirefoxPolicies()).path();
-        QProcess Child;
-        Child.start(Unshare,
-                    {"--mount", "sh", "-c",
-                     "mount --bind -o ro \"$1\" \"$1\" || exit 3; shift; exec \"$@\"", "sh", Folder,
-                     QCoreApplication::applicationFilePath(), "--change-main-page", M.Root,
-                     M.Root + "/home", "http://ro.example/"});
-        QVERIFY(Child.waitForFinished(60000));
-        if (Child.exitCode() == 3)
-            QSKIP("mounts cannot be made here");
-        QVERIFY2(Child.exitCode() == 0, Child.readAllStandardError().constData());
-        QCOMPARE(QString::fromUtf8(Child.readAllStandardOutput()), QString());
-        QCOMPARE(Read(M.FirefoxPolicies()), Firefox);
-        QCOMPARE(JsValue(Read(M.UserJs()), "browser.startup.homepage"), "http://ro.example/");
-        // The places that could be written were.
-        QCOMPARE(M.Json(M.ChromiumPolicies()).value("HomepageLocation").toString(),
-                 "http://ro.example/");
-    }
-
-    void failingUserFileIsReported() {
-        auto Fake = std::make_shared<TFakeStartPage>();
-        Fake->FailUser = "/home/u/.mozilla/firefox/p/user.js";
-        Dialogs::TDialogScript Script;
-        TIECtrl(nullptr, Fake).ChangeMainPage("http://a/");
-        QCOMPARE(Fake->Calls, (std::vector<std::string>{"machine http://a/", "user http://a/"}));
-        QCOMPARE(Script.Shown().size(), 1);
-        QCOMPARE(Script.Shown()[0].Text,
-                 "Failed to set data for '/home/u/.mozilla/firefox/p/user.js'");
+        QCOMPARE(StartPage.RemovePolicies(), std::vector<std::string>{});
+        QVERIFY(StartPage.OwnPolicies().empty());
+        QVERIFY(!QFileInfo::exists(Root + "/etc/chromium/policies/recommended/" + Ours));
+        QVERIFY(QFileInfo::exists(Root + "/etc/opt/chrome/policies/managed/admin.json"));
     }
 };
 
 int main(int argc, char **argv) {
     QCoreApplication App(argc, argv);
-    if (argc == 5 && std::strcmp(argv[1], "--change-main-page") == 0)
-        return ChangeMainPage(argv[2], argv[3], argv[4]);
+    if (argc == 6 && std::strcmp(argv[1], "--change-main-page") == 0)
+        return ChangeMainPage(argv[2], argv[3], argv[4], argv[5]);
     tst_PolicyStartPage Test;
     return QTest::qExec(&Test, argc, argv);
 }

@@ -14,6 +14,8 @@ using platform::linux_::TSwayBrowserWindows;
 using platform::linux_::TWaylandBrowserWindows;
 using platform::linux_::TXcbBrowserWindows;
 
+using platform::TBrowserReach;
+
 namespace {
 
 // Sway maps a new window within a second here; this leaves room for a loaded machine.
@@ -25,14 +27,16 @@ int RunX11(const char *Display, const char *What) {
     TXcbBrowserWindows Windows(Display);
     if (std::strcmp(What, "any") == 0)
         return Windows.AnyOnDesktop() ? 0 : 1;
-    return Windows.Apply(std::strcmp(What, "show") == 0) ? 0 : 1;
+    return Windows.Apply(std::strcmp(What, "show") == 0) == TBrowserReach::Done ? 0 : 1;
 }
 
 // The X11 backend, each request made by a child run as sway's user.
 class TX11AsNobody : public platform::IBrowserWindows {
 public:
     explicit TX11AsNobody(QString Display) : FDisplay(std::move(Display)) {}
-    bool Apply(bool Show) override { return Run(Show ? "show" : "hide") == 0; }
+    TBrowserReach Apply(bool Show) override {
+        return Run(Show ? "show" : "hide") == 0 ? TBrowserReach::Done : TBrowserReach::Unsupported;
+    }
     bool AnyOnDesktop() override { return Run("any") == 0; }
 
 private:
@@ -83,10 +87,10 @@ private slots:
         TWaylandBrowserWindows Windows(X11, Bed.SwaySocket());
 
         QVERIFY(Windows.AnyOnDesktop());
-        QVERIFY(Windows.Apply(false));
+        QCOMPARE(Windows.Apply(false), TBrowserReach::Done);
         QCOMPARE(Bed.SwayViews(), (TViews{{"firefox", "hidden"}, {"org.example.notes", "tiled"}}));
         QVERIFY(!Windows.AnyOnDesktop());
-        QVERIFY(Windows.Apply(true));
+        QCOMPARE(Windows.Apply(true), TBrowserReach::Done);
         QCOMPARE(Bed.SwayViews(), (TViews{{"firefox", "tiled"}, {"org.example.notes", "tiled"}}));
         QVERIFY(Windows.AnyOnDesktop());
         QCOMPARE(X11->Calls, (std::vector<bool>{false, true}));
@@ -107,11 +111,11 @@ private slots:
                  (TViews{{"firefox", "tiled"}, {"chromium", "hidden"}, {"epiphany", "floating"}}));
         TSwayBrowserWindows Windows(Bed.SwaySocket());
 
-        QVERIFY(Windows.Apply(false));
+        QCOMPARE(Windows.Apply(false), TBrowserReach::Done);
         QCOMPARE(Bed.SwayViews(),
                  (TViews{{"firefox", "hidden"}, {"chromium", "hidden"}, {"epiphany", "hidden"}}));
         QVERIFY(Windows.AnyOnDesktop());
-        QVERIFY(Windows.Apply(true));
+        QCOMPARE(Windows.Apply(true), TBrowserReach::Done);
         QCOMPARE(Bed.SwayViews(),
                  (TViews{{"firefox", "tiled"}, {"chromium", "hidden"}, {"epiphany", "floating"}}));
     }
@@ -132,16 +136,16 @@ private slots:
         TWaylandBrowserWindows Windows(std::make_shared<TX11AsNobody>(Bed.X11Display()),
                                        Bed.SwaySocket());
 
-        QVERIFY(Windows.Apply(false));
+        QCOMPARE(Windows.Apply(false), TBrowserReach::Done);
         // Withdrawn, the X11 window leaves sway's tree.
         QTRY_COMPARE_WITH_TIMEOUT(Bed.SwayViews(), (TViews{{"firefox", "hidden"}}), WaitMs);
         QVERIFY(!Windows.AnyOnDesktop());
-        QVERIFY(Windows.Apply(true));
+        QCOMPARE(Windows.Apply(true), TBrowserReach::Done);
         QTRY_COMPARE_WITH_TIMEOUT(Bed.SwayViews(),
                                   (TViews{{"firefox", "tiled"}, {"chromium", "tiled"}}), WaitMs);
     }
 
-    // A desktop that stopped answering is a desktop that gives no way.
+    // A desktop that stopped answering is one that failed this time, not one without a way.
     void goneDesktopSaysSo() {
         TCompositorBed Bed;
         const QString Why = Bed.StartSway();
@@ -149,10 +153,10 @@ private slots:
             QSKIP(qPrintable(Why));
         QVERIFY2(Why.isEmpty(), qPrintable(Why));
         TSwayBrowserWindows Windows(Bed.SwaySocket());
-        QVERIFY(Windows.Apply(false));
+        QCOMPARE(Windows.Apply(false), TBrowserReach::Done);
         Bed.Stop();
-        QVERIFY(!Windows.Apply(false));
-        QVERIFY(!Windows.Apply(true));
+        QCOMPARE(Windows.Apply(false), TBrowserReach::NoAnswer);
+        QCOMPARE(Windows.Apply(true), TBrowserReach::NoAnswer);
         QVERIFY(!Windows.AnyOnDesktop());
     }
 };

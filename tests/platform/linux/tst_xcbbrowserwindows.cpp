@@ -8,7 +8,11 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include "PortalBed.h"
 #include "TestSupport.h"
+#include "dialogs/Dialogs.h"
+#include "platform/Platform.h"
+#include "platform/linux/WaylandBrowserWindows.h"
 #include "platform/linux/XcbBrowserWindows.h"
 #include "tools/IECtrl.h"
 
@@ -240,6 +244,51 @@ private slots:
         QTRY_VERIFY(Display.Withdrawn(Late.Id));
         IE.ShowIE();
         QTRY_VERIFY(Display.Shown(Late.Id) && Display.Shown(Firefox.Id));
+    }
+
+    // A GNOME session on Wayland, where neither sway's IPC nor KWin is there and the desktop
+    // lets no other program reach its Wayland windows: the platform takes its Wayland way, which
+    // still withdraws and brings back the X11 browsers (here this test desktop stands for
+    // XWayland) and says once, at the first press, that Wayland-native windows stay.
+    void gnomeHidesX11BrowsersAndSaysOnce() {
+        TPortalBed Bus;
+        const QString Why = Bus.Start(TPortalBed::TKind::NoPortal);
+        QVERIFY2(Why.isEmpty(), qPrintable(Why));
+        const QByteArray Names[] = {"XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "SWAYSOCK",
+                                    "DBUS_SESSION_BUS_ADDRESS"};
+        std::vector<QByteArray> Old;
+        for (const QByteArray &Name : Names)
+            Old.push_back(qgetenv(Name.constData()));
+        qputenv("XDG_SESSION_TYPE", "wayland");
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+        qunsetenv("SWAYSOCK");
+        // The session bus is reached at the first press, on a bus of the test's own.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", Bus.BusAddress().toUtf8());
+        const auto Windows = platform::CreatePlatform().BrowserWindows;
+        QVERIFY(dynamic_cast<platform::linux_::TWaylandBrowserWindows *>(Windows.get()));
+        TIECtrl Gnome(Windows, nullptr);
+        Dialogs::TDialogScript Script;
+        Gnome.HideIE();
+        const bool Hidden = QTest::qWaitFor(
+            [&] { return Display.Withdrawn(Firefox.Id) && Display.Withdrawn(Chromium.Id); });
+        Gnome.ShowIE();
+        const bool Shown = QTest::qWaitFor(
+            [&] { return Display.Shown(Firefox.Id) && Display.Shown(Chromium.Id); });
+        Gnome.HideOrShowIE();
+        const bool HiddenAgain = QTest::qWaitFor([&] { return Display.Withdrawn(Firefox.Id); });
+        Gnome.HideOrShowIE();
+        for (size_t I = 0; I < Old.size(); ++I)
+            if (Old[I].isNull())
+                qunsetenv(Names[I].constData());
+            else
+                qputenv(Names[I].constData(), Old[I]);
+        QVERIFY(Hidden && Shown && HiddenAgain);
+        QTRY_VERIFY(Display.Shown(Firefox.Id));
+        QVERIFY(Display.Shown(Terminal.Id));
+        QCOMPARE(Script.Shown().size(), 1);
+        QCOMPARE(Script.Shown()[0].Text,
+                 "在当前桌面上，本程序只能隐藏或显示X11（XWayland）浏览器窗口；"
+                 "Wayland原生的浏览器窗口由桌面自己管理，无法由本程序隐藏，请自行最小化。");
     }
 
     void classNamesMatchIgnoringCase() {
