@@ -15,7 +15,7 @@ PKGS=(
   # Hotkeys on Wayland sessions: the desktop portal with KDE's backend, and a fake backend in Python.
   xdg-desktop-portal xdg-desktop-portal-kde libkf5globalaccel-bin python3-dbus python3-gi
   # Capture on Wayland sessions: headless sway with the portal's wlr backend, compared with grim.
-  sway swaybg xwayland xdg-desktop-portal-wlr pipewire grim qt6-wayland wtype
+  sway swaybg xwayland xdg-desktop-portal-wlr pipewire grim qt6-wayland wtype wl-clipboard
   # Hiding browsers on Wayland desktops: a virtual KWin besides the headless sway.
   kwin-wayland
   # The icon on a StatusNotifierItem host: a watcher (the test brings a minimal host).

@@ -1,12 +1,12 @@
 #include "CameraDll.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QThread>
 
 #include "ScreenSource.h"
 #include "SubAreaCapture.h"
 #include "WindowCapture.h"
+#include "linux/ClipboardBridge.h"
 
 namespace {
 
@@ -37,14 +37,12 @@ template <class TMake> int32_t Capture(TMake Make) noexcept {
         const std::unique_ptr<camera::TCapture> C = Make();
         if (ShownHook)
             C->SetOnShown([Hook = ShownHook, Data = ShownHookData] { Hook(Data); });
+        // The process serves the clipboard from then on, for as long as it runs.
+        C->SetOnTaken([](const QImage &Image) { camera::SetClipboardImage(Image); });
         C->SetFault(FaultArmed);
         FaultArmed = false;
         const QImage Image = C->Run();
-        if (Image.isNull())
-            return 0;
-        // The process serves the clipboard from now on, for as long as it runs.
-        QGuiApplication::clipboard()->setImage(Image, QClipboard::Clipboard);
-        return 1;
+        return Image.isNull() ? 0 : 1;
     } catch (const camera::TCaptureFailure &E) {
         LastFailure = E.what();
         return 0;

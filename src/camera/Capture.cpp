@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -41,10 +42,15 @@ QImage TCapture::Run() {
     Prepare();
     if (!FSource)
         FSource = CreateScreenSource();
+    // The grab may wait for the desktop with events going on: a screen may go meanwhile.
+    QList<QPointer<QScreen>> Watched(Screens.begin(), Screens.end());
+    QPointer<QScreen> PointerWatched(PointerScreen);
     std::vector<QImage> Images = FSource->Grab(Screens);
     FScreens.reserve(Screens.size());
-    for (qsizetype I = 0; I < Screens.size() && size_t(I) < Images.size(); ++I) {
-        QScreen *S = Screens[I];
+    for (qsizetype I = 0; I < Watched.size() && size_t(I) < Images.size(); ++I) {
+        QScreen *S = Watched[I];
+        if (!S)
+            continue;
         TFrozenScreen F;
         F.Logical = S->geometry();
         F.Image = std::move(Images[I]);
@@ -54,7 +60,7 @@ QImage TCapture::Run() {
         // The screen's corner is the same in both systems; only its size is scaled.
         F.Native = QRect(F.Logical.topLeft(), F.Image.size());
         F.Ratio = F.Logical.width() > 0 ? qreal(F.Native.width()) / F.Logical.width() : 1;
-        if (S == PointerScreen)
+        if (S == PointerWatched)
             FMain = FScreens.size();
         FDesktop |= F.Native;
         FScreens.push_back(std::move(F));
@@ -80,6 +86,8 @@ QImage TCapture::Run() {
     if (!FDone)
         FLoop.exec();
     QObject::disconnect(Quit);
+    if (!FError && !FResult.isNull() && FOnTaken)
+        FOnTaken(FResult);
     for (TFrozenScreen &F : FScreens) {
         if (QWindow *W = F.Overlay->windowHandle())
             W->setKeyboardGrabEnabled(false);

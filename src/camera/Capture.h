@@ -31,6 +31,10 @@ public:
 
     // Called once the frozen image is up on every screen.
     void SetOnShown(std::function<void()> Value) { FOnShown = std::move(Value); }
+    // Called with the pixels picked while the frozen screens are still up and one of them has
+    // the keyboard (the clipboard is set there: a Wayland compositor lets an X11 client set it
+    // only while one of its windows has the keyboard).
+    void SetOnTaken(std::function<void(const QImage &)> Value) { FOnTaken = std::move(Value); }
     // Makes the confirmation fail with an internal error (for tests).
     void SetFault(bool Value) { FFault = Value; }
     // Where the frozen image comes from; without one, the session's own is taken.
@@ -105,6 +109,7 @@ private:
     void Finish(QImage Result);
 
     std::function<void()> FOnShown;
+    std::function<void(const QImage &)> FOnTaken;
     bool FFault = false;
     std::unique_ptr<IScreenSource> FSource;
     std::vector<TFrozenScreen> FScreens;

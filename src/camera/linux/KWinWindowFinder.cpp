@@ -1,7 +1,5 @@
 #include "KWinWindowFinder.h"
 
-#include <QStringList>
-
 #include "platform/linux/KWinScripts.h"
 
 namespace camera {
@@ -46,21 +44,6 @@ bool TKWinWindowFinder::Present() const {
 
 std::vector<QRect> TKWinWindowFinder::TopLevelWindows() {
     return KWinWindowRects(FKWin->Run(QString::fromLatin1(Script)).value_or(QString()));
-}
-
-std::vector<QRect> KWinWindowRects(const QString &Answer) {
-    std::vector<QRect> Rects;
-    for (const QString &Entry : Answer.split(';', Qt::SkipEmptyParts)) {
-        const QStringList F = Entry.split(' ', Qt::SkipEmptyParts);
-        if (F.size() != 4)
-            continue;
-        bool Ok[4] = {};
-        const QRect R(F[0].toInt(&Ok[0]), F[1].toInt(&Ok[1]), F[2].toInt(&Ok[2]),
-                      F[3].toInt(&Ok[3]));
-        if (Ok[0] && Ok[1] && Ok[2] && Ok[3] && !R.isEmpty())
-            Rects.push_back(R);
-    }
-    return Rects;
 }
 
 } // namespace camera

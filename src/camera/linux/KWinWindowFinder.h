@@ -28,7 +28,7 @@ private:
 };
 
 // The script's answer, "x y w h" per window separated by ';', as rectangles; malformed entries
-// are left out.
+// and absurd values (see WindowRectFrom) are left out.
 std::vector<QRect> KWinWindowRects(const QString &Answer);
 
 } // namespace camera

@@ -3,18 +3,23 @@
 #include <QDBusConnection>
 #include <QScreen>
 
-#include "PortalScreenshot.h"
+#include "PortalWait.h"
 #include "X11ScreenSource.h"
 #include "platform/Session.h"
 
 namespace camera {
 
 std::vector<QImage> TPortalScreenSource::Grab(const QList<QScreen *> &Screens) {
-    const QImage Desktop = TakePortalScreenshot(QDBusConnection::sessionBus(), FTimeoutMs);
+    const QImage Desktop = AwaitPortalScreenshot(QDBusConnection::sessionBus(), FTimeoutMs);
+    std::vector<QImage> Result;
+    // Given up while waiting: nothing to show, nothing to tell.
+    if (Desktop.isNull()) {
+        Result.resize(Screens.size());
+        return Result;
+    }
     QRect Box;
     for (QScreen *S : Screens)
         Box |= S->geometry();
-    std::vector<QImage> Result;
     Result.reserve(Screens.size());
     if (Box.isEmpty()) {
         Result.resize(Screens.size());

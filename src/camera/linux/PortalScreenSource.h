@@ -9,6 +9,7 @@ namespace camera {
 // that box, scaled by the picture's size against the box's.
 class TPortalScreenSource : public IScreenSource {
 public:
+    // TimeoutMs: how long the portal may take to take the call; its answer is awaited longer.
     explicit TPortalScreenSource(int TimeoutMs = 10000) : FTimeoutMs(TimeoutMs) {}
     std::vector<QImage> Grab(const QList<QScreen *> &Screens) override;
 

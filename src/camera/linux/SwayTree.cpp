@@ -3,6 +3,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cmath>
+#include <optional>
+
+#include "../WindowFinder.h"
 
 namespace camera {
 
@@ -11,6 +15,17 @@ namespace {
 struct TLayers {
     std::vector<QRect> FullScreen, Floating, Tiled;
 };
+
+// A whole number of the tree (0 where it is missing); none for one that is not whole or lies
+// beyond an int.
+std::optional<qint64> Whole(const QJsonValue &Value) {
+    if (Value.isUndefined() || Value.isNull())
+        return 0;
+    const double D = Value.toDouble(std::nan(""));
+    if (!(D >= -2147483648.0 && D <= 2147483647.0) || D != std::trunc(D))
+        return std::nullopt;
+    return qint64(D);
+}
 
 bool IsWindow(const QJsonObject &Node) {
     // Views carry the client's process; containers that only split space do not.
@@ -27,9 +42,14 @@ void Walk(const QJsonObject &Node, bool Floating, TLayers &Layers) {
         const QJsonObject R = Node.value("rect").toObject();
         // The title bar (deco_rect, whose place is given relative to the parent) sits right
         // above the window's rectangle; it belongs to the window as a frame does on X11.
-        const int Title = Node.value("deco_rect").toObject().value("height").toInt();
-        const QRect Rect(R.value("x").toInt(), R.value("y").toInt() - Title,
-                         R.value("width").toInt(), R.value("height").toInt() + Title);
+        // The numbers come from another program: summed wide, and absurd ones refused.
+        const std::optional<qint64> X = Whole(R.value("x")), Y = Whole(R.value("y")),
+                                    W = Whole(R.value("width")), H = Whole(R.value("height")),
+                                    Title =
+                                        Whole(Node.value("deco_rect").toObject().value("height"));
+        const QRect Rect = !X || !Y || !W || !H || !Title || *Title < 0 || *Title > (1 << 20)
+                               ? QRect()
+                               : WindowRectFrom(*X, *Y - *Title, *W, *H + *Title);
         if (Rect.isEmpty())
             return;
         if (Node.value("fullscreen_mode").toInt() != 0)

@@ -1,11 +1,13 @@
 #include "KWinScripts.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDir>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QTemporaryFile>
 #include <QTimer>
 #include <atomic>
@@ -23,6 +25,15 @@ constexpr int AnswerTimeoutMs = 3000;
 
 std::atomic<int> Instances{0};
 
+// 128 bits from the system's random source (getrandom, /dev/urandom), in hex: a name no other
+// client of the bus can guess.
+QString Unguessable() {
+    quint32 Words[4];
+    QRandomGenerator::system()->fillRange(Words);
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char *>(Words), sizeof Words).toHex());
+}
+
 } // namespace
 
 QString JsString(const QString &Text) {
@@ -31,18 +42,21 @@ QString JsString(const QString &Text) {
         .chopped(1);
 }
 
-// Takes the scripts' answers on the bus.
-class TKWinScriptReceiver : public QObject {
+// Takes the scripts' answers on the bus. Any client of the session bus may call it: only the
+// answer that carries the running script's token and comes from KWin's own connection counts.
+class TKWinScriptReceiver : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.qingchuan.KWinScript")
 public:
     QString Token;
+    QString KWin; // the unique name of the connection that owns KWin's name
     std::optional<QString> Answer;
     QEventLoop *Loop = nullptr;
 
 public Q_SLOTS:
     Q_SCRIPTABLE void Report(const QString &Token, const QString &Answer) {
-        if (Token != this->Token)
+        if (this->Token.isEmpty() || Token != this->Token || KWin.isEmpty() || !calledFromDBus() ||
+            message().service() != KWin)
             return;
         this->Answer = Answer;
         if (Loop)
@@ -57,7 +71,7 @@ TKWinScripts::TKWinScripts(const QString &BusAddress)
         FConnectionName = QString("qingchuan-kwin-%1").arg(N);
         FBus = QDBusConnection::connectToBus(BusAddress, FConnectionName);
     }
-    FObjectPath = QString("/org/qingchuan/KWinScript%1").arg(N);
+    FObjectPath = "/org/qingchuan/KWinScript" + Unguessable();
     FBus.registerObject(FObjectPath, FReceiver.get(), QDBusConnection::ExportScriptableSlots);
 }
 
@@ -75,9 +89,15 @@ bool TKWinScripts::Present() const {
 std::optional<QString> TKWinScripts::Run(const QString &Body) {
     if (FBusy || !FBus.isConnected())
         return std::nullopt;
-    static int Serial = 0;
-    const QString Token = QString("%1-%2").arg(::getpid()).arg(++Serial);
-    const QString Plugin = "qingchuan-" + Token;
+    // Answers are taken only from the connection that owns KWin's name now.
+    if (!FBus.interface())
+        return std::nullopt;
+    const QDBusReply<QString> Owner = FBus.interface()->serviceOwner(KWinService);
+    if (!Owner.isValid() || Owner.value().isEmpty())
+        return std::nullopt;
+    const QString Token = Unguessable();
+    static std::atomic<int> Serial{0};
+    const QString Plugin = QString("qingchuan-%1-%2").arg(::getpid()).arg(++Serial);
     QTemporaryFile File(QDir::tempPath() + "/qingchuan-kwin-XXXXXX.js");
     if (!File.open())
         return std::nullopt;
@@ -100,6 +120,7 @@ std::optional<QString> TKWinScripts::Run(const QString &Body) {
         return std::nullopt;
     FBusy = true;
     FReceiver->Token = Token;
+    FReceiver->KWin = Owner.value();
     FReceiver->Answer.reset();
     const QString ScriptPath = "/" + QString::number(Loaded.arguments().first().toInt());
     if (Call(ScriptPath, "org.kde.kwin.Script", "run", {}).type() == QDBusMessage::ReplyMessage &&
@@ -115,6 +136,7 @@ std::optional<QString> TKWinScripts::Run(const QString &Body) {
     Call("/Scripting", "org.kde.kwin.Scripting", "unloadScript", {Plugin});
     FBusy = false;
     FReceiver->Token.clear();
+    FReceiver->KWin.clear();
     return std::exchange(FReceiver->Answer, std::nullopt);
 }
 

@@ -11,7 +11,9 @@ class TKWinScriptReceiver;
 
 // Small scripts run inside KDE Plasma's KWin over D-Bus, for what KWin tells or does only from
 // the inside on Wayland (its windows, their places, minimising them). Each script is loaded,
-// run, answers on the bus and is unloaded again.
+// run, answers on the bus and is unloaded again. The answer comes as a call to an object of this
+// connection that any client of the bus could make: the object's path and each run's token are
+// random (128 bits each), and only a call from the connection owning KWin's name is taken.
 class TKWinScripts {
 public:
     // BusAddress: the session bus to use; empty means the session bus of the environment.

@@ -27,6 +27,14 @@ private slots:
         QCOMPARE(camera::KWinWindowRects("-5 -30 100 50;1 2 3;a b c d;4 4 0 10;;7 8 9 10"),
                  (std::vector<QRect>{QRect(-5, -30, 100, 50), QRect(7, 8, 9, 10)}));
         QVERIFY(camera::KWinWindowRects("").empty());
+        // Values no desktop has, whose sums would overflow a rectangle's arithmetic: left out,
+        // the sane one beside them kept.
+        QCOMPARE(camera::KWinWindowRects("2147483647 0 100 100;0 2147483647 1 1;"
+                                         "-2147483648 -2147483648 2147483647 2147483647;"
+                                         "0 0 2147483647 10;9223372036854775807 0 5 5;"
+                                         "99999999999999999999 0 5 5;1e+21 0 5 5;"
+                                         "0 0 -5 5;1048576 1048576 1048576 1048576"),
+                 (std::vector<QRect>{QRect(1048576, 1048576, 1048576, 1048576)}));
     }
 
     void windowsTopmostFirst() {

@@ -14,10 +14,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
 #include <QRasterWindow>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,7 +71,8 @@ int Shoot(int Argc, char **Argv) {
 // from X,Y to X2,Y2 ("area", or "window-area" for a window pick that falls back to a region),
 // then Enter takes the outline. Prints the capture's result, hint,
 // outline and failure; the clipboard's image goes to OUT. "spy" drags the crosshair to X,Y and
-// lets go there; "wait" only says when the frozen screen is up.
+// lets go there; "wait" only says when the frozen screen is up. "area-hold" is "area" that then
+// keeps serving the clipboard, says so in OUT.done, and ends once OUT.stop exists.
 int CaptureOnce(int Argc, char **Argv) {
     QApplication App(Argc, Argv);
     const QByteArray Manner = Argv[2];
@@ -105,7 +110,7 @@ int CaptureOnce(int Argc, char **Argv) {
             Send(QEvent::MouseButtonRelease, From, Qt::NoButton);
             return;
         }
-        if (Manner.endsWith("area")) {
+        if (Manner.endsWith("area") || Manner == "area-hold") {
             Send(QEvent::MouseButtonPress, From, Qt::LeftButton);
             Send(QEvent::MouseMove, To, Qt::LeftButton);
             Send(QEvent::MouseButtonRelease, To, Qt::NoButton);
@@ -128,15 +133,26 @@ int CaptureOnce(int Argc, char **Argv) {
                 W->close();
     });
     GiveUp.start(15000);
-    const int32_t Result = Manner == "area"  ? CameraSubArea()
-                           : Manner == "spy" ? CameraWindowLikeSpy()
-                                             : CameraWindow();
+    const int32_t Result = Manner.startsWith("area") ? CameraSubArea()
+                           : Manner == "spy"         ? CameraWindowLikeSpy()
+                                                     : CameraWindow();
+    const QString Out = QString::fromLocal8Bit(Argv[3]);
     if (Result == 1)
-        QGuiApplication::clipboard()->image().save(QString::fromLocal8Bit(Argv[3]), "PNG");
+        QGuiApplication::clipboard()->image().save(Out, "PNG");
     std::printf("result=%d\nhint=%s\noutline=%d,%d,%d,%d\nfailure=%s\ngaveup=%d\n", Result,
                 Hint.toUtf8().constData(), Outline.x(), Outline.y(), Outline.width(),
                 Outline.height(), CameraLastFailure(), int(GaveUp));
-    return 0;
+    std::fflush(stdout);
+    if (Manner != "area-hold")
+        return 0;
+    QFile(Out + ".done").open(QIODevice::WriteOnly);
+    QTimer Stop;
+    QObject::connect(&Stop, &QTimer::timeout, [&Out] {
+        if (QFile::exists(Out + ".stop"))
+            QCoreApplication::quit();
+    });
+    Stop.start(50);
+    return App.exec();
 }
 
 // A window of one colour, so that its pixels do not depend on when they are read.
@@ -218,6 +234,22 @@ class tst_PortalScreenshot : public QObject {
         // Gone from the screen before the next test looks at it.
         QTRY_VERIFY_WITH_TIMEOUT(
             camera::SwayTreeWindows(camera::SwayGetTree(Session("SWAYSOCK"), 5000)).empty(), 10000);
+    }
+
+    // The shell of the window sway gives the keyboard to ("xdg_shell": a Wayland client,
+    // "xwayland": an X11 one); empty for none.
+    QString FocusedShell() {
+        const QByteArray Tree = camera::SwayGetTree(Session("SWAYSOCK"), 5000);
+        std::function<QString(const QJsonObject &)> Find = [&](const QJsonObject &Node) {
+            if (Node.value("focused").toBool() && Node.contains("shell"))
+                return Node.value("shell").toString();
+            for (const char *Key : {"nodes", "floating_nodes"})
+                for (const QJsonValue Child : Node.value(Key).toArray())
+                    if (const QString Shell = Find(Child.toObject()); !Shell.isEmpty())
+                        return Shell;
+            return QString();
+        };
+        return Find(QJsonDocument::fromJson(Tree).object());
     }
 
     void NeedStack() {
@@ -386,6 +418,51 @@ private Q_SLOTS:
         const QImage Captured = QImage(Shot).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(Captured.size(), Outline.size());
         QCOMPARE(Captured, QImage(Grim).convertToFormat(QImage::Format_RGB32));
+    }
+
+    // A capture taken while a Wayland window has the keyboard reaches the clipboard of the
+    // Wayland clients as well as of the X11 ones: sway lets an X11 client set it only while one
+    // of its windows has the keyboard. wl-paste and xclip both get the picked pixels as PNG.
+    void clipboardWithWaylandWindowFocused() {
+        NeedStack();
+        for (const QString Tool : {"/usr/bin/wl-paste", "/usr/bin/xclip"})
+            QVERIFY2(QFile::exists(Tool), qPrintable(Tool + " is not installed"));
+        OpenWindows(1);
+        QTRY_VERIFY_WITH_TIMEOUT(FocusedShell() == "xdg_shell", 10000);
+        const QString Out = FDir + "/hold.png";
+        for (const QString &F : {Out, Out + ".done", Out + ".stop"})
+            QFile::remove(F);
+        QProcess Capture;
+        QStringList Args{"-u", User, "--", "env"};
+        for (const QString &Name : FSession.keys())
+            Args << Name + "=" + FSession.value(Name);
+        Args << "QT_QPA_PLATFORM=xcb"
+             << "XDG_SESSION_TYPE=wayland"
+             << "LD_LIBRARY_PATH=" + QFileInfo(UserCopy()).path() << UserCopy() << "--capture"
+             << "area-hold" << Out << "100"
+             << "50"
+             << "400"
+             << "250";
+        Capture.start("runuser", Args);
+        QVERIFY(Capture.waitForStarted());
+        const auto Stop = qScopeGuard([&] {
+            QFile(Out + ".stop").open(QIODevice::WriteOnly);
+            Capture.waitForFinished(20000);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Out + ".done"), 20000);
+        const QImage Taken = QImage(Out).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(Taken.size(), QSize(300, 200));
+        // The overlay gone, the Wayland window has the keyboard again.
+        QTRY_VERIFY_WITH_TIMEOUT(FocusedShell() == "xdg_shell", 10000);
+        QByteArray Types;
+        QCOMPARE(RunAsUser({"wl-paste", "--list-types"}, &Types), 0);
+        QVERIFY2(Types.split('\n').contains("image/png"), Types.constData());
+        const QString FromWayland = FDir + "/hold-wl.png", FromX = FDir + "/hold-x.png";
+        QCOMPARE(RunAsUser({"sh", "-c", "wl-paste --type image/png > " + FromWayland}), 0);
+        QCOMPARE(QImage(FromWayland).convertToFormat(QImage::Format_RGB32), Taken);
+        QCOMPARE(RunAsUser({"sh", "-c", "xclip -selection clipboard -t image/png -o > " + FromX}),
+                 0);
+        QCOMPARE(QImage(FromX).convertToFormat(QImage::Format_RGB32), Taken);
     }
 
     // Escape pressed on the session's keyboard ends a capture started while a Wayland window

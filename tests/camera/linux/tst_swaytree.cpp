@@ -43,6 +43,38 @@ private Q_SLOTS:
         QCOMPARE(camera::SwayTreeWindows(Json), Expected);
     }
 
+    // Values no desktop has, whose sums (the title bar above the window) would overflow a
+    // rectangle's arithmetic: such windows are left out, a sane one beside them kept.
+    void absurdGeometryLeftOut_data() {
+        QTest::addColumn<QByteArray>("Rect");
+        QTest::addColumn<int>("Title");
+        QTest::newRow("top at the lowest int, with a title bar")
+            << QByteArray(R"("x":0,"y":-2147483648,"width":100,"height":100)") << 25;
+        QTest::newRow("everything at the largest int")
+            << QByteArray(R"("x":2147483647,"y":2147483647,"width":2147483647,"height":2147483647)")
+            << 2147483647;
+        QTest::newRow("height plus title beyond int")
+            << QByteArray(R"("x":0,"y":0,"width":100,"height":2147483600)") << 100;
+        QTest::newRow("beyond int")
+            << QByteArray(R"("x":1e300,"y":0,"width":100,"height":100)") << 0;
+        QTest::newRow("negative title")
+            << QByteArray(R"("x":0,"y":0,"width":100,"height":100)") << -2147483647;
+        QTest::newRow("negative size")
+            << QByteArray(R"("x":0,"y":0,"width":-100,"height":100)") << 0;
+    }
+    void absurdGeometryLeftOut() {
+        QFETCH(QByteArray, Rect);
+        QFETCH(int, Title);
+        const QByteArray Json = R"({"type":"root","nodes":[{"type":"output","name":"X-1","nodes":[
+            {"type":"workspace","nodes":[
+              {"type":"con","pid":10,"visible":true,"rect":{)" +
+                                Rect + R"(},"deco_rect":{"height":)" + QByteArray::number(Title) +
+                                R"(}},
+              {"type":"con","pid":11,"visible":true,
+               "rect":{"x":640,"y":20,"width":640,"height":700},"deco_rect":{"height":20}}]}]}]})";
+        QCOMPARE(camera::SwayTreeWindows(Json), (std::vector<QRect>{QRect(640, 0, 640, 720)}));
+    }
+
     void unreadableTreeGivesNothing() {
         QVERIFY(camera::SwayTreeWindows({}).empty());
         QVERIFY(camera::SwayTreeWindows("not json").empty());
