@@ -8,6 +8,7 @@
 #include "Images.h"
 
 #include "dialogs/Dialogs.h"
+#include "tasks/PendingReminders.h"
 #include "tasks/Pop.h"
 #include "tasks/TaskManager.h"
 
@@ -26,6 +27,11 @@ struct TReminder {
     QString Msg;
     QString ExecTarget;
     QString ExecType;
+    // How late it was when the scheduler handed it on, and the clock that was measured on.
+    qint64 LateMs = 0;
+    std::shared_ptr<const TClock> Clock;
+    // How the notice of tasks not reminded names it, should the program end before it is shown.
+    QString Line;
 };
 
 std::deque<TReminder> Waiting;
@@ -33,6 +39,32 @@ std::deque<TReminder> Waiting;
 std::array<TFrm_Pop *, MaxReminderWindows> Shown{};
 
 void ShowWaiting();
+
+// The reminders still waiting are kept in a file from shortly after each change, so that those
+// the program ends before showing (also when it is made to end at once) are named at the next
+// start. One write for a burst: the file is written from the event loop, not at each change.
+bool SaveQueued = false;
+
+void SaveWaiting() {
+    SaveQueued = false;
+    QStringList Lines;
+    for (const TReminder &R : Waiting)
+        Lines << R.Line;
+    PendingReminders::Save(Lines);
+}
+
+void WaitingChanged() {
+    static bool HookedToQuit = false;
+    if (!HookedToQuit && QCoreApplication::instance()) {
+        HookedToQuit = true;
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                         [] { SaveWaiting(); });
+    }
+    if (SaveQueued || QCoreApplication::closingDown())
+        return;
+    SaveQueued = true;
+    QTimer::singleShot(200, QCoreApplication::instance(), [] { SaveWaiting(); });
+}
 
 void Open(const TReminder &R, int Slot) {
     // No owner: the window lives on its own timers and releases itself once it has closed.
@@ -47,6 +79,8 @@ void Open(const TReminder &R, int Slot) {
     Pop->SetTaskMsg(R.Msg);
     Pop->SetExecTarget(R.ExecTarget);
     Pop->SetExecType(R.ExecType);
+    Pop->SetClock(R.Clock);
+    Pop->SetLateMs(R.LateMs);
     Shown[Slot] = Pop;
     QObject::connect(Pop, &QObject::destroyed, [Slot] {
         Shown[Slot] = nullptr;
@@ -64,6 +98,7 @@ void ShowWaiting() {
             Waiting.pop_front();
             Open(R, Slot);
         }
+    WaitingChanged();
 }
 
 } // namespace
@@ -78,6 +113,7 @@ int RemindersWaiting() {
 
 void TaskManagerRemind(TTask *Task) {
     Waiting.push_back({Task->Name, Task->StartDate, Task->StartTime, Task->TaskType, Task->Msg,
-                       Task->ExecTarget, Task->ExecType});
+                       Task->ExecTarget, Task->ExecType, Task->LateMs(), Task->ClockShared(),
+                       Task->NoticeLine()});
     ShowWaiting();
 }

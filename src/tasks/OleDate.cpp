@@ -6,14 +6,6 @@
 
 namespace OleDate {
 
-namespace {
-
-qint64 FloorDiv(qint64 A, qint64 B) {
-    return A / B - ((A % B != 0) && ((A < 0) != (B < 0)) ? 1 : 0);
-}
-
-} // namespace
-
 QDate Epoch() {
     return QDate(1899, 12, 30);
 }

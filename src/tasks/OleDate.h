@@ -12,6 +12,11 @@ namespace OleDate {
 constexpr qint64 SecondsPerDay = 86400;
 constexpr qint64 MSecsPerDay = SecondsPerDay * 1000;
 
+// A / B rounded toward minus infinity (times before a day's start are still on that day's side).
+constexpr qint64 FloorDiv(qint64 A, qint64 B) {
+    return A / B - ((A % B != 0) && ((A < 0) != (B < 0)) ? 1 : 0);
+}
+
 // Day zero of the count.
 QDate Epoch();
 

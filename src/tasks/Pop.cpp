@@ -10,8 +10,10 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "Clock.h"
 #include "OleDate.h"
 #include "TaskKinds.h"
+#include "TaskManager.h"
 #include "dialogs/Dialogs.h"
 #include "platform/Power.h"
 #include "platform/Session.h"
@@ -159,7 +161,33 @@ void TFrm_Pop::SetTaskMsg(const QString &Value) {
 
 void TFrm_Pop::SetExecTarget(const QString &Value) {
     FExecTarget = Value;
-    SetLabelText(FLabel5, "执行目标:" + Value);
+    ShowTarget();
+}
+
+void TFrm_Pop::ShowTarget() {
+    QString Mark;
+    if (FMarkedLate)
+        Mark = FTaskType == TaskKinds::Execute || FTaskType == TaskKinds::Shutdown
+                   ? "（迟到，未执行）"
+                   : "（迟到）";
+    SetLabelText(FLabel5, "执行目标:" + FExecTarget + Mark);
+}
+
+void TFrm_Pop::SetClock(std::shared_ptr<const TClock> Value) {
+    FClock = std::move(Value);
+}
+
+void TFrm_Pop::SetLateMs(qint64 Value) {
+    FLateMs = Value;
+    FMarkedLate = FLateMs > TTaskManager::LateAfterMs;
+    ShowTarget();
+}
+
+bool TFrm_Pop::ActionLate() const {
+    const qint64 Planned = FTimer2.interval();
+    const qint64 Took = std::max(FClock->ElapsedMs() - FPoppedElapsed,
+                                 FClock->Now().toMSecsSinceEpoch() - FPoppedWall);
+    return FLateMs + std::max<qint64>(0, Took - Planned) > TTaskManager::LateAfterMs;
 }
 
 QRect TFrm_Pop::ScreenRect() const {
@@ -210,6 +238,10 @@ void TFrm_Pop::Place() {
 }
 
 void TFrm_Pop::Pop() {
+    if (!FClock)
+        FClock = std::make_shared<TSystemClock>();
+    FPoppedElapsed = FClock->ElapsedMs();
+    FPoppedWall = FClock->Now().toMSecsSinceEpoch();
     // Popped again while under way (the CPU alert): it rises again from where it is.
     FTimer2.stop();
     FTimer3.stop();
@@ -257,7 +289,15 @@ void TFrm_Pop::Timer2Timer() {
     FTimer2.stop();
     FTimerKeep.stop();
     FTimer3.start();
-    if (FTaskType == TaskKinds::Remind)
+    if (FTaskType != TaskKinds::Execute && FTaskType != TaskKinds::Shutdown)
+        return;
+    // Checked again right before the action: the window may have stood still in its rest for as
+    // long as the computer slept. An opening or a power-off never comes late.
+    if (!FMarkedLate && ActionLate()) {
+        FMarkedLate = true;
+        ShowTarget();
+    }
+    if (FMarkedLate)
         return;
     if (FTaskType == TaskKinds::Execute) {
         // Whether it could be opened is not reported: the reminder has been shown.

@@ -6,6 +6,7 @@
 #include <memory>
 
 class QLabel;
+class TClock;
 
 namespace platform {
 class IShell;
@@ -67,6 +68,15 @@ public:
     // A window made for one reminder releases itself once it has closed.
     void SetReleaseOnClose(bool Value) { FReleaseOnClose = Value; }
 
+    // The clock the window times its rest by, to see whether it stood still (the process frozen,
+    // the computer asleep); without one, the system's.
+    void SetClock(std::shared_ptr<const TClock> Value);
+    // How late the reminder already was when it was handed to the window. A reminder later than
+    // TTaskManager::LateAfterMs, by then or by the end of its rest, is marked late and carries out
+    // no action.
+    void SetLateMs(qint64 Value);
+    bool MarkedLate() const { return FMarkedLate; }
+
 protected:
     void showEvent(QShowEvent *Event) override;
     void closeEvent(QCloseEvent *Event) override;
@@ -88,6 +98,10 @@ private:
     void Timer2Timer();
     void Timer3Timer();
     void ShutDown();
+    void ShowTarget();
+    // Whether the action would now come too late: the lateness on arrival, and how much longer
+    // than planned the rise and the rest took, on either of the clock's scales.
+    bool ActionLate() const;
 
     std::shared_ptr<platform::IShell> FShell;
     std::shared_ptr<platform::IPower> FPower;
@@ -112,4 +126,10 @@ private:
     QString FExecTarget;
     QString FExecType;
     bool FReleaseOnClose = false;
+    std::shared_ptr<const TClock> FClock;
+    qint64 FLateMs = 0;
+    bool FMarkedLate = false;
+    // When Pop was called, on the clock's elapsed scale and by its time of day (ms since 1970).
+    qint64 FPoppedElapsed = 0;
+    qint64 FPoppedWall = 0;
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Clock.h"
+#include "TaskOccurrences.h"
 #include "config/FileStamp.h"
 
 class QSqlQuery;
@@ -30,9 +31,21 @@ public:
     bool Running() const { return FTimer.isActive(); }
     // How long until the timer fires, in milliseconds; -1 when it is not running.
     int RemainingMs() const { return FTimer.remainingTime(); }
-    // The wall-clock second (counted from 1899-12-30 00:00:00) at which this occurrence is due.
+    // The moment at which this occurrence is due, in seconds since 1970 (UTC): the first second
+    // at which the local clock shows its start time or a later one.
     qint64 DueSecond() const { return FDueSecond; }
     void SetDueSecond(qint64 Value) { FDueSecond = Value; }
+    // The occurrence's local date and time, in seconds from 1899-12-30 00:00:00: with the ID, what
+    // tells one occurrence from another.
+    qint64 WallSecond() const { return FWallSecond; }
+    // How late the reminder came, measured when it was handed on (0 before that).
+    qint64 LateMs() const { return FLateMs; }
+    // Whether it came too late for its action to be carried out.
+    bool Late() const;
+    // The clock the scheduler reads, for those that carry the reminder on.
+    std::shared_ptr<const TClock> ClockShared() const;
+    // The line that names this occurrence in the notice of tasks not reminded.
+    QString NoticeLine() const;
 
     QString ID;
     QString Name;
@@ -50,6 +63,10 @@ private:
     QTimer FTimer;
     TTaskManager *FMgr;
     qint64 FDueSecond = 0;
+    qint64 FWallSecond = 0;
+    // The due moment on the clock's elapsed scale, which setting the time does not move.
+    qint64 FDueElapsedMs = 0;
+    qint64 FLateMs = 0;
     // Fired while nothing was bound to OnRemind: kept until a handler is bound.
     bool FHeld = false;
     // Set while the task's own timer notification runs: the task is then released only after the
@@ -73,13 +90,20 @@ public:
     static constexpr qint64 MaxMissedSeconds = 24 * 3600;
     // How many missed tasks the notice names one by one.
     static constexpr int MaxMissedListed = 20;
+    // A reminder that comes up later than this after its second is shown marked late, and its
+    // action (an opening, a power-off) is not carried out: a computer that slept or a process
+    // that stood still through a shutdown task must not switch off when it wakes.
+    static constexpr qint64 LateAfterMs = 10000;
+    // The heading of the notice that names the tasks not reminded.
+    static QString MissedNotice(const QStringList &Lines);
 
     explicit TTaskManager(std::shared_ptr<const TClock> Clock);
     virtual ~TTaskManager();
     TTaskManager(const TTaskManager &) = delete;
     TTaskManager &operator=(const TTaskManager &) = delete;
 
-    // Starts polling; the first poll comes about one second later.
+    // Starts polling; the first poll comes about one second later. The reminders that were due
+    // but not shown when the program last ended are named in a notice first.
     void Start();
     // The database's fault has just been shown to the user (the main window could not open it):
     // polls stay quiet about it until one has succeeded.
@@ -90,6 +114,8 @@ public:
     bool ExistsTask(const QString &TaskID) const;
     TTask *GetTaskByID(const QString &TaskID) const;
     int PendingCount() const { return static_cast<int>(FTaskList.size()); }
+    // The occurrences taken (reminded, pending or listed) that are still remembered.
+    int RememberedCount() const { return FTaken.Size(); }
 
     TOnRemind OnRemind() const { return FOnRemind; }
     // Binding a handler hands it, from the event loop, the tasks that fell due while none was
@@ -103,6 +129,7 @@ public:
     // The tasks that fell due while no handler was bound and wait for one.
     int HeldCount() const;
     const TClock &Clock() const { return *FClock; }
+    std::shared_ptr<const TClock> ClockShared() const { return FClock; }
 
     // One polling step; the poll timer runs it once a second.
     void PollTasks();
@@ -114,14 +141,18 @@ public:
     static bool IsDue(const QString &ExecType, double StartDate, const QDate &Day);
 
 private:
-    std::unique_ptr<TTask> CreateTask(const QSqlQuery &Query, qint64 DueSecond);
+    std::unique_ptr<TTask> CreateTask(const QSqlQuery &Query, qint64 DueSecond, qint64 WallSecond);
     friend class TTask;
-    void DeleteTask(TTask *Task);
+    // Hands on, in the order they fell due, every pending task due no later than Upto.
+    void RemindDue(qint64 Upto);
+    void RemindInOrder(std::vector<std::unique_ptr<TTask>> Batch);
     void ReleaseTask(std::unique_ptr<TTask> Task);
-    void QueryWindow(qint64 From, qint64 To, QStringList *Missed = nullptr);
-    // Runs the selection for the seconds after From up to To. With Missed, the due rows are only
-    // listed there, as text, instead of becoming tasks.
-    void RunSelection(QSqlQuery &Query, qint64 From, qint64 To, QStringList *Missed = nullptr);
+    // The seconds after From up to To (since 1970, UTC), seen on the local clock of Now's zone.
+    void QueryWindow(const QDateTime &Now, qint64 From, qint64 To, QStringList *Missed = nullptr);
+    // Runs the selection for those seconds. With Missed, the due rows are only listed there, as
+    // text, instead of becoming tasks.
+    void RunSelection(QSqlQuery &Query, const QDateTime &Now, qint64 From, qint64 To,
+                      QStringList *Missed = nullptr);
     void CloseConnection();
     void ReportLater(const QString &Text, bool Error);
     void Report(const QString &Text, bool Error);
@@ -139,8 +170,12 @@ private:
     std::unique_ptr<QSqlQuery> FQuery;
     QString FOpenConnStr;
     TFileStamp FOpenStamp;
-    // The last second (wall clock) that a successful poll has looked at; valid once FPolled.
+    // The last second (since 1970, UTC) that a successful poll has looked at; valid once FPolled.
+    // Kept in UTC, so that summer time and a change of zone are no step of the clock; the
+    // occurrences taken are remembered by their local time, so that a local time passed twice
+    // (the clock set back, summer time ending, a zone further west) is reminded once.
     qint64 FPolledTo = 0;
+    TOccurrences FTaken;
     bool FPolled = false;
     // A lasting database fault is shown once, and again only after a poll has succeeded.
     bool FFaultShown = false;

@@ -1,6 +1,7 @@
 // The whole program on the virtual desktop: tasks put into its DB.mdb while it runs come up as
 // reminder windows at the bottom right of the screen at their second.
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMargins>
@@ -113,6 +114,39 @@ private:
     std::vector<std::unique_ptr<QProcess>> FLoops;
 };
 
+// libfaketime, looked for where the system keeps it for its own architecture; empty when absent.
+QString FakeTimeLibrary() {
+    for (const QString &Lib : QDir("/usr/lib").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (QFile::exists("/usr/lib/" + Lib + "/faketime/libfaketime.so.1"))
+            return "/usr/lib/" + Lib + "/faketime/libfaketime.so.1";
+    return QFile::exists("/usr/lib/faketime/libfaketime.so.1")
+               ? QString("/usr/lib/faketime/libfaketime.so.1")
+               : QString();
+}
+
+// Sets how far the program's time of day is from the real one, in whole seconds.
+bool SetFakeOffset(const QString &File, qint64 Seconds) {
+    QFile Out(File);
+    if (!Out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return Out.write(QString("%1%2\n").arg(Seconds < 0 ? "" : "+").arg(Seconds).toUtf8()) > 0;
+}
+
+// Waits until a reminder window that is not among Known is up; its id, or empty.
+QString WaitForNewReminder(QStringList &Known, int TimeoutMs) {
+    QElapsedTimer Watch;
+    Watch.start();
+    while (Watch.elapsed() < TimeoutMs) {
+        for (const QString &W : X11::FindWindows("提醒"))
+            if (!Known.contains(W)) {
+                Known << W;
+                return W;
+            }
+        QTest::qWait(50);
+    }
+    return {};
+}
+
 // A file name of its own: the single-instance guard is per file name, and another copy of the
 // program may be running on the same machine.
 QString ExeName() {
@@ -204,6 +238,55 @@ private slots:
             QTRY_VERIFY2_WITH_TIMEOUT(RemindersAtRest(1, Why), qPrintable(Why), 5000);
             QVERIFY(X11::WaitForNoWindow("提醒", 15000));
         }
+        QVERIFY(App.IsRunning());
+    }
+
+    // The program's time of day set back two minutes just after a reminder, then on again to
+    // just before that reminder's second: the clock passes the same second twice, and the
+    // reminder comes once. The program runs under libfaketime, its elapsed clock untouched.
+    void setBackOverADueSecondRemindsOnce() {
+        const QString Lib = FakeTimeLibrary();
+        QVERIFY2(!Lib.isEmpty(), "libfaketime is not installed (scripts/setup.sh installs it)");
+        TAppProcess App(ExeName());
+        const QString Offset = App.Dir() + "faketime.rc";
+        QVERIFY(SetFakeOffset(Offset, 0));
+        App.SetEnv("LD_PRELOAD", Lib);
+        App.SetEnv("FAKETIME_TIMESTAMP_FILE", Offset);
+        App.SetEnv("FAKETIME_NO_CACHE", "1");
+        App.SetEnv("FAKETIME_DONT_FAKE_MONOTONIC", "1");
+        QVERIFY2(App.Start(), qPrintable(App.Output()));
+        TTaskTable Rows(App.Dir() + "DB.mdb");
+        const auto Insert = [&](const char *Name, const QDateTime &At) {
+            return !Rows.Insert(Name, At.date(), At.time(), "每天").isEmpty();
+        };
+        // The program's time is the real time plus the offset.
+        const QDateTime Due = StartSecondAhead(3);
+        QVERIFY(Insert("第一次", Due));
+        QStringList Known;
+        QVERIFY(!WaitForNewReminder(Known, 10000).isEmpty());
+
+        // Back by two minutes. A task due in the program's next seconds shows that it has
+        // polled on the time set back.
+        QVERIFY(SetFakeOffset(Offset, -120));
+        QVERIFY(Insert("往回调之后", StartSecondAhead(3).addSecs(-120)));
+        QVERIFY(!WaitForNewReminder(Known, 10000).isEmpty());
+
+        // On again to two seconds before the first task's second, with a task three seconds
+        // after it. Every reminder window that comes up is collected until two seconds past
+        // that task's second: a reminder comes up within a second of its own (the first did), so
+        // by then its window is up, and a repeat of the first, due three seconds earlier, too.
+        const qint64 Ahead = QDateTime::currentDateTime().secsTo(Due) - 2;
+        QVERIFY(SetFakeOffset(Offset, Ahead));
+        QVERIFY(Insert("之后", Due.addSecs(3)));
+        // At most three reminder windows are up at once and the first two rest until about ten
+        // seconds after their second: a repeat would take the third place and the last task
+        // would wait for the first window to go, so the watch lasts until that has gone too.
+        const QDateTime Until = std::max(Due.addSecs(3 + 2 - Ahead), Due.addSecs(15)); // real
+        int Came = 0;
+        while (QDateTime::currentDateTime() < Until)
+            Came += WaitForNewReminder(Known, 100).isEmpty() ? 0 : 1;
+        QVERIFY2(Came > 0, "the task after the first did not come");
+        QVERIFY2(Came == 1, "the first reminder came again");
         QVERIFY(App.IsRunning());
     }
 };

@@ -65,6 +65,8 @@ bool TAppProcess::Start(int TimeoutMs) {
     Env.insert("XDG_DATA_HOME", Dir() + "xdg-data");
     if (FWayland)
         Env.insert("XDG_SESSION_TYPE", "wayland");
+    for (const QString &Name : FExtraEnv.keys())
+        Env.insert(Name, FExtraEnv.value(Name));
     FProcess.setProcessEnvironment(Env);
     FProcess.setWorkingDirectory(FDir.path());
     FProcess.setProcessChannelMode(QProcess::MergedChannels);

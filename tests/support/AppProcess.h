@@ -32,9 +32,12 @@ public:
     // test's X server), with the one-time notice that the desktop offers no system-wide hotkeys
     // taken as read, so that no box stands in front of what the test watches.
     void AsOnWayland();
+    // An environment variable the next Start sets for the program (a preloaded library, say).
+    void SetEnv(const QString &Name, const QString &Value) { FExtraEnv.insert(Name, Value); }
 
 private:
     bool FWayland = false;
+    QProcessEnvironment FExtraEnv;
     QTemporaryDir FDir;
     QString FExeName;
     QProcess FProcess;

@@ -5,6 +5,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QTimeZone>
 #include <QVariant>
 
 #include "tasks/Clock.h"
@@ -16,6 +17,27 @@ public:
     explicit TFixedClock(const QDateTime &Value = QDateTime()) : Value(Value) {}
     QDateTime Now() const override { return Value; }
     QDateTime Value;
+};
+
+// A clock the test moves on both scales: a moment (ms since 1970, UTC) read in a zone of the
+// test's choice, and the elapsed scale, which setting the time of day leaves alone.
+class TFakeClock : public TClock {
+public:
+    TFakeClock(const QTimeZone &Zone, const QDateTime &Start) : Zone(Zone) {
+        Utc = Start.toMSecsSinceEpoch();
+    }
+    QDateTime Now() const override { return QDateTime::fromMSecsSinceEpoch(Utc, Zone); }
+    qint64 ElapsedMs() const override { return Elapsed; }
+    // Time passes (also while the process is frozen).
+    void Advance(qint64 Ms) {
+        Utc += Ms;
+        Elapsed += Ms;
+    }
+    // The time of day is set (a computer asleep: its elapsed clock stands still).
+    void SetWallBy(qint64 Ms) { Utc += Ms; }
+    QTimeZone Zone;
+    qint64 Utc = 0;
+    qint64 Elapsed = 1000000;
 };
 
 // A connection of the test's own to a DB.mdb, for putting rows in and reading them back.

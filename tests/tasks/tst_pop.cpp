@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "TaskTestSupport.h"
 #include "TestSupport.h"
 #include "tasks/OleDate.h"
 #include "tasks/Pop.h"
@@ -192,6 +193,55 @@ private slots:
         QTRY_VERIFY(Pop.isNull());
         QCOMPARE(FPlatform.Power->Calls, 1);
         QVERIFY(FPlatform.Shell->Opened.empty());
+    }
+
+    // The action is carried out only when it comes on time: a reminder already late on arrival,
+    // or a rest during which the process stood still or the computer slept, carries out none and
+    // says so. Setting the time of day back during the rest is no lateness.
+    void actionNeverComesLate_data() {
+        QTest::addColumn<QString>("TaskType");
+        QTest::addColumn<qint64>("LateOnArrival");
+        QTest::addColumn<qint64>("Frozen"); // both scales move on during the rest
+        QTest::addColumn<qint64>("Asleep"); // only the time of day moves on
+        QTest::addColumn<bool>("Acts");
+        QTest::newRow("power-off on time") << "定时关机" << 0LL << 0LL << 0LL << true;
+        QTest::newRow("power-off 9 s late") << "定时关机" << 9000LL << 0LL << 0LL << true;
+        QTest::newRow("power-off late on arrival") << "定时关机" << 11000LL << 0LL << 0LL << false;
+        QTest::newRow("power-off frozen while resting")
+            << "定时关机" << 0LL << 180000LL << 0LL << false;
+        QTest::newRow("power-off asleep while resting")
+            << "定时关机" << 0LL << 0LL << 180000LL << false;
+        QTest::newRow("power-off, time set back while resting")
+            << "定时关机" << 0LL << 0LL << -3600000LL << true;
+        QTest::newRow("opening frozen while resting")
+            << "定时执行" << 0LL << 180000LL << 0LL << false;
+        QTest::newRow("opening late on arrival") << "定时执行" << 60000LL << 0LL << 0LL << false;
+    }
+    void actionNeverComesLate() {
+        QFETCH(QString, TaskType);
+        QFETCH(qint64, LateOnArrival);
+        QFETCH(qint64, Frozen);
+        QFETCH(qint64, Asleep);
+        QFETCH(bool, Acts);
+        auto Clock = std::make_shared<TFakeClock>(QTimeZone("Europe/Berlin"),
+                                                  QDateTime(QDate(2026, 6, 10), QTime(10, 0)));
+        QPointer<TFrm_Pop> Pop = NewPop(TaskType, "/tmp/报告.txt");
+        Pop->SetClock(Clock);
+        Pop->SetLateMs(LateOnArrival);
+        Pop->Pop();
+        QTRY_VERIFY(Pop->Timer2()->isActive());
+        // Within the rest of 150 ms; the clock stands still otherwise.
+        Clock->Advance(Frozen);
+        Clock->SetWallBy(Asleep);
+        QTRY_VERIFY(Pop->Timer3()->isActive());
+        const int Actions =
+            FPlatform.Power->Calls + static_cast<int>(FPlatform.Shell->Opened.size());
+        QCOMPARE(Actions, Acts ? 1 : 0);
+        QCOMPARE(Pop->MarkedLate(), !Acts);
+        const QString Target =
+            Pop->Label5()->toolTip().isEmpty() ? Pop->Label5()->text() : Pop->Label5()->toolTip();
+        QCOMPARE(Target.contains("（迟到，未执行）"), !Acts);
+        QTRY_VERIFY(Pop.isNull());
     }
 
     void noActionForReminderEmptyOrUnknownType_data() {

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 
 #include "TestSupport.h"
 #include "app/Images.h"
@@ -18,6 +19,7 @@
 #include "app/TaskRemind.h"
 #include "dialogs/Dialogs.h"
 #include "hotkeys/VozedaRiru.h"
+#include "tasks/PendingReminders.h"
 #include "tasks/Pop.h"
 #include "tasks/TaskManager.h"
 #include "tasks/TaskPages.h"
@@ -31,6 +33,24 @@ QList<TFrm_Pop *> PopWindows() {
             Result << Pop;
     return Result;
 }
+
+// Calls Fn with each object that receives an event of the type, while it exists.
+class TEventWatch : public QObject {
+public:
+    TEventWatch(QEvent::Type Type, std::function<void(QObject *)> Fn)
+        : FType(Type), FFn(std::move(Fn)) {
+        QApplication::instance()->installEventFilter(this);
+    }
+    bool eventFilter(QObject *Object, QEvent *Event) override {
+        if (Event->type() == FType)
+            FFn(Object);
+        return false;
+    }
+
+private:
+    QEvent::Type FType;
+    std::function<void(QObject *)> FFn;
+};
 
 void ClickTab(TPageControl *Tabs, int Index) {
     QTabBar *Bar = Tabs->tabBar();
@@ -240,6 +260,44 @@ private slots:
         Targets.sort();
         QCOMPARE(Opened, Targets);
         QCOMPARE(RemindersWaiting(), 0);
+    }
+
+    // The reminders that wait for a window come up in the order they fell due, and are kept in
+    // PendingReminders.txt beside cfg.ini while they wait, so that an end of the program before
+    // their turn does not lose them without a word.
+    void waitingRemindersComeInTheirOrder() {
+        TTestConfig Config(true);
+        SetRemindPlatform(FPlatform.Platform());
+        TTaskManager Mgr(nullptr);
+        QStringList Shown;
+        TEventWatch Watch(QEvent::Show, [&](QObject *Object) {
+            if (auto *Pop = qobject_cast<TFrm_Pop *>(Object)) {
+                Shown << Pop->Label1()->text().section(':', 1);
+                Pop->Timer2()->setInterval(30);
+            }
+        });
+        const int Count = 8;
+        QStringList Expected;
+        for (int I = 0; I < Count; ++I) {
+            TTask Task(&Mgr);
+            Task.ID = QString::number(I);
+            Task.Name = QString("task %1").arg(I);
+            Task.TaskType = "定时提醒";
+            Expected << Task.Name;
+            TaskManagerRemind(&Task);
+        }
+        QCOMPARE(RemindersWaiting(), Count - MaxReminderWindows);
+        const QString Kept = PendingReminders::FileName();
+        QTRY_VERIFY(QFile::exists(Kept));
+        QStringList Lines = PendingReminders::Take();
+        QCOMPARE(Lines.size(), Count - MaxReminderWindows);
+        for (int I = 0; I < Lines.size(); ++I)
+            QVERIFY2(Lines[I].endsWith(Expected[MaxReminderWindows + I]), qPrintable(Lines[I]));
+        QTRY_COMPARE_WITH_TIMEOUT(Shown.size(), Count, 20000);
+        QCOMPARE(Shown, Expected);
+        // Once none waits, nothing is kept.
+        QTRY_VERIFY(!QFile::exists(Kept));
+        QTRY_COMPARE(PopWindows().size(), 0);
     }
 
     // Every window carries the program's icon, the one reminder window made at start-up for the
