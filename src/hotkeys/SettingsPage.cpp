@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "HotKeyEdit.h"
+#include "HotKeyNotices.h"
 #include "VozedaRiru.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
@@ -61,6 +62,11 @@ TSettingsPage::TSettingsPage(QWidget *Page, std::function<TVozedaRiru *()> Gen,
     FCheckBox2->setObjectName("CheckBox2");
     FCheckBox2->setGeometry(119, 20, 137, 18);
 
+    FCheckBox3 = new QCheckBox(HotKeyNotices::GnomeShortcutsCaption, this);
+    FCheckBox3->setObjectName("CheckBox3");
+    FCheckBox3->setGeometry(16, 137, 330, 18);
+    FCheckBox3->hide();
+
     FButton2 = new QPushButton("确定", this);
     FButton2->setObjectName("Button2");
     FButton2->setGeometry(286, 262, 75, 25);
@@ -74,6 +80,11 @@ void TSettingsPage::Load() {
     FHotKey4->SetHotKey(C.SKey_Chat());
     FCheckBox1->setChecked(C.AutoRun());
     FCheckBox2->setChecked(C.CPUMonitor());
+    // What GNOME's settings hold now: the user may have removed the entries there.
+    TVozedaRiru *Gen = FGen ? FGen() : nullptr;
+    platform::IDesktopShortcuts *Desktop = Gen ? Gen->DesktopShortcuts() : nullptr;
+    FCheckBox3->setVisible(Desktop);
+    FCheckBox3->setChecked(Desktop && Desktop->Entered());
 }
 
 void TSettingsPage::Button2Click() {
@@ -98,6 +109,13 @@ void TSettingsPage::Button2Click() {
         throw;
     }
     C.SetCPUMonitor(FCheckBox2->isChecked());
+    // The desktop's entries follow the keys just stored, or go when the box is cleared.
+    if (platform::IDesktopShortcuts *Desktop = Gen ? Gen->DesktopShortcuts() : nullptr;
+        Desktop && (FCheckBox3->isChecked() || Desktop->Entered())) {
+        const QString Why = Gen->EnterDesktopShortcuts(FCheckBox3->isChecked());
+        if (!Why.isEmpty())
+            throw EError("无法写入GNOME的快捷键设置: " + Why);
+    }
     if (FCloseWindow)
         FCloseWindow();
 }

@@ -31,6 +31,9 @@ public:
     THotKeyEdit *HotKey4() const { return FHotKey4; }
     QCheckBox *CheckBox1() const { return FCheckBox1; }
     QCheckBox *CheckBox2() const { return FCheckBox2; }
+    // Enters the keys in GNOME's own shortcut settings; shown only where the desktop offers no
+    // system-wide hotkeys and has those settings.
+    QCheckBox *CheckBox3() const { return FCheckBox3; }
     QPushButton *Button2() const { return FButton2; }
 
 private:
@@ -41,5 +44,6 @@ private:
     THotKeyEdit *FHotKey4 = nullptr;
     QCheckBox *FCheckBox1 = nullptr;
     QCheckBox *FCheckBox2 = nullptr;
+    QCheckBox *FCheckBox3 = nullptr;
     QPushButton *FButton2 = nullptr;
 };

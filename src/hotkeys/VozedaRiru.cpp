@@ -1,5 +1,6 @@
 #include "VozedaRiru.h"
 
+#include <QSystemTrayIcon>
 #include <algorithm>
 
 #include "HotKeyNotices.h"
@@ -38,8 +39,10 @@ TVozedaRiru::TVozedaRiru(TContext Context) : FContext(std::move(Context)) {
 TVozedaRiru::~TVozedaRiru() {
     RemoveAllHotKeys();
     FTaskManager.reset();
-    if (FContext.Platform.HotKeys)
+    if (FContext.Platform.HotKeys) {
         HotKeyNotices::StopWarning(*FContext.Platform.HotKeys);
+        FContext.Platform.HotKeys->SetOnAvailable({});
+    }
     FHKMgr.reset();
     FIECtrl.reset();
     FScreenShot.reset();
@@ -50,13 +53,71 @@ TVozedaRiru::~TVozedaRiru() {
 
 void TVozedaRiru::StartAll() {
     FTaskManager->Start();
+    // A desktop without system-wide hotkeys gets one notice instead of a warning per key. Its
+    // answer is not waited for: the keys are taken on meanwhile, and the notice follows.
+    platform::IHotKeys *HotKeys = FContext.Platform.HotKeys.get();
+    FOffered = HotKeys ? HotKeys->Available() : std::optional<bool>(true);
+    if (!FOffered)
+        HotKeys->SetOnAvailable(
+            [this](bool Offered) { Dialogs::Guard([&] { AvailabilityKnown(Offered); }); });
+    else if (!*FOffered)
+        AvailabilityKnown(false);
     // Each stored value is read at this moment; a value that cannot be registered is reported
-    // and the others still are. A desktop without system-wide hotkeys gets one notice instead.
-    const bool Offered =
-        !FContext.Platform.HotKeys || HotKeyNotices::CheckAvailable(*FContext.Platform.HotKeys);
+    // and the others still are.
+    const bool Warn = FOffered != false;
     for (const uint16_t HotKey : StoredHotKeys())
-        AddHotKey(HotKey, Offered);
-    AddHotKey(PortalWindowHotKey, Offered);
+        AddHotKey(HotKey, Warn);
+    AddHotKey(PortalWindowHotKey, Warn);
+}
+
+void TVozedaRiru::AvailabilityKnown(bool Offered) {
+    FOffered = Offered;
+    if (Offered)
+        return;
+    HotKeyNotices::TDesktop Desktop;
+    if (platform::IDesktopShortcuts *S = FContext.Platform.DesktopShortcuts.get()) {
+        Desktop.CanEnter = S->CanEnter();
+        Desktop.LinesKind = S->LinesKind();
+        if (!Desktop.CanEnter)
+            for (const std::string &Line : S->HandLines(DesktopEntries()))
+                Desktop.Lines << QString::fromStdString(Line);
+    }
+    Desktop.Tray = QSystemTrayIcon::isSystemTrayAvailable();
+    HotKeyNotices::NoticeOnce(HotKeyNotices::NoHotKeysNotice(Desktop));
+}
+
+platform::IDesktopShortcuts *TVozedaRiru::DesktopShortcuts() const {
+    platform::IDesktopShortcuts *S = FContext.Platform.DesktopShortcuts.get();
+    return FOffered == false && S && S->CanEnter() ? S : nullptr;
+}
+
+std::vector<platform::IDesktopShortcuts::TEntry> TVozedaRiru::DesktopEntries() {
+    const TStoredHotKeys Stored = StoredHotKeys();
+    // The program's command-line actions, one per feature, in the order of the stored values.
+    const std::pair<const char *, const char *> Actions[] = {
+        {"--hide-browsers", "晴川助手:显示/隐藏IE"},
+        {"--capture", "晴川助手:截屏"},
+        {"--chat", "晴川助手:聊天"},
+        {"--portal", "晴川助手:门户窗口"}};
+    std::vector<platform::IDesktopShortcuts::TEntry> Entries;
+    for (size_t I = 0; I < std::size(Actions); ++I) {
+        const uint32_t HotKey = I < Stored.size() ? Stored[I] : PortalWindowHotKey;
+        platform::IDesktopShortcuts::TEntry E;
+        E.Action = Actions[I].first;
+        E.Name = Actions[I].second;
+        if (HotKey != 0)
+            SplitHotKey(HotKey, E.Modifiers, E.VirtualKey);
+        Entries.push_back(E);
+    }
+    return Entries;
+}
+
+QString TVozedaRiru::EnterDesktopShortcuts(bool Enter) {
+    platform::IDesktopShortcuts *S = DesktopShortcuts();
+    if (!S)
+        return "no desktop shortcut settings";
+    return QString::fromStdString(
+        S->Enter(Enter ? DesktopEntries() : std::vector<platform::IDesktopShortcuts::TEntry>()));
 }
 
 TVozedaRiru::TStoredHotKeys TVozedaRiru::StoredHotKeys() {
@@ -79,18 +140,29 @@ TVozedaRiru::TStoredHotKeys TVozedaRiru::ReplaceStoredHotKeys(
     const TStoredHotKeys Stored = StoredHotKeys();
     // The stored values go first, so that a value kept as it was can be registered again.
     RemoveStoredHotKeys(Stored);
+    // Nothing can be registered there: warning about each key would say nothing new.
+    if (FOffered == false)
+        return Values;
+    // Every feature gets what it asked for first; only then do the refused ones fall back, so
+    // that no fallback takes a combination that another feature asked for.
+    std::array<bool, std::tuple_size_v<TStoredHotKeys>> Held{};
+    for (size_t I = 0; I < Values.size(); ++I)
+        Held[I] = AddHotKey(Values[I], false);
     for (size_t I = 0; I < Values.size(); ++I) {
-        if (AddHotKey(Values[I]))
+        if (Held[I])
             continue;
+        Dialogs::ShowWarning(HotKeyNotices::TakenWarning(Values[I]));
         const uint16_t Previous = Stored[I];
-        const auto Before = Values.begin() + I;
-        if (Previous != 0 && std::find(Values.begin(), Before, Previous) != Before) {
-            Values[I] = 0;
-        } else {
-            if (Previous != Values[I])
-                AddHotKey(Previous, false);
-            Values[I] = Previous;
-        }
+        bool Asked = false;
+        for (size_t J = 0; J < Values.size(); ++J)
+            Asked = Asked || (J != I && Values[J] == Previous);
+        // Unchanged and held by another program: stored as it was, tried again at the next
+        // start. Never two features stored with one combination, though.
+        if (Previous == Values[I] && !Asked)
+            continue;
+        Values[I] = Previous != 0 && Previous != Values[I] && !Asked && AddHotKey(Previous, false)
+                        ? Previous
+                        : 0;
         if (GaveWay)
             GaveWay(I, Values[I]);
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "HotKeyManager.h"
 #include "platform/Platform.h"
@@ -63,12 +64,24 @@ public:
     void RemoveHotKey(uint32_t HotKey);
     // Lets go of the stored values' hotkeys and registers Values in their place. A value that
     // cannot be had (another program's, or one a feature before it now holds) is reported in a
-    // warning box and gives way to the feature's stored value, held again; only when that one
-    // has just gone to a feature before it is the feature left without a hotkey (0). GaveWay
-    // hears of each such feature at once. Returns the values held now, the ones to store.
+    // warning box and gives way to the feature's stored value, held again, unless some feature
+    // asked for that one or it cannot be had either: then the feature is left without a hotkey
+    // (0). GaveWay hears of each such feature. Returns the values held now, the ones to store.
+    // On a desktop without system-wide hotkeys Values are taken as they are, without a word.
     TStoredHotKeys
     ReplaceStoredHotKeys(TStoredHotKeys Values,
                          const std::function<void(size_t Feature, uint16_t Held)> &GaveWay = {});
+
+    // Whether the desktop offers system-wide hotkeys; empty until it has said so.
+    std::optional<bool> HotKeysOffered() const { return FOffered; }
+    // The desktop's own shortcut settings where it offers no hotkeys and the program can enter
+    // its keys there itself (GNOME); nullptr otherwise.
+    platform::IDesktopShortcuts *DesktopShortcuts() const;
+    // Enters the stored keys, Ctrl+Alt+Q too, in those settings as commands of the program;
+    // with Enter false takes the program's entries out. An empty text when done, else why not.
+    QString EnterDesktopShortcuts(bool Enter);
+    // The stored keys, Ctrl+Alt+Q too, as entries of the desktop's settings.
+    static std::vector<platform::IDesktopShortcuts::TEntry> DesktopEntries();
 
     // Watches which feature each press runs (the chat's number as Argument); may be unset.
     void SetOnDispatch(TOnDispatch Value) { FOnDispatch = std::move(Value); }
@@ -83,6 +96,7 @@ public:
 private:
     void StartAll();
     void RemoveAllHotKeys();
+    void AvailabilityKnown(bool Offered);
     void RemoveStoredHotKeys(const TStoredHotKeys &Stored);
     void HotKeyPressed(uint32_t HotKey, uint16_t Index);
     void ShowOrHideIE();
@@ -99,4 +113,5 @@ private:
     std::unique_ptr<TCpuMonitor> FCPUMonitor;
     std::unique_ptr<TChat> FChat;
     TOnDispatch FOnDispatch;
+    std::optional<bool> FOffered;
 };

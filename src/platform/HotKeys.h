@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace platform {
 
@@ -33,8 +34,12 @@ public:
     using TOnRefused = std::function<void(uint16_t Id)>;
     virtual void SetOnRefused(TOnRefused Handler) { static_cast<void>(Handler); }
     // False when this desktop offers no system-wide hotkeys at all; every registration is then
-    // refused at once. May wait for the desktop's first answer.
-    virtual bool Available() { return true; }
+    // refused at once, and nothing is reported through OnRefused. Empty while the desktop has
+    // not answered yet: never waited for, since the desktop's service may be slow or silent;
+    // registrations meanwhile are accepted, and the answer goes to OnAvailable once.
+    virtual std::optional<bool> Available() { return true; }
+    using TOnAvailable = std::function<void(bool Offered)>;
+    virtual void SetOnAvailable(TOnAvailable Handler) { static_cast<void>(Handler); }
 };
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include "AutoRun.h"
 #include "BrowserWindows.h"
 #include "CpuTimes.h"
+#include "DesktopShortcuts.h"
 #include "HotKeys.h"
 #include "InstanceGuard.h"
 #include "Power.h"
@@ -28,6 +29,8 @@ struct TPlatform {
     std::shared_ptr<IBrowserWindows> BrowserWindows;
     std::shared_ptr<IStartPage> StartPage;
     std::shared_ptr<IHotKeys> HotKeys;
+    // Where HotKeys offers none: the desktop's own shortcut settings.
+    std::shared_ptr<IDesktopShortcuts> DesktopShortcuts;
 };
 
 // The backends of the system the program was built for.

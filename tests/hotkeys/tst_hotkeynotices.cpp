@@ -3,20 +3,21 @@
 #include <QtTest>
 
 #include "TestSupport.h"
+#include "config/IniFile.h"
 #include "dialogs/Dialogs.h"
 #include "hotkeys/HotKeyManager.h"
 #include "hotkeys/HotKeyNotices.h"
 
 namespace {
 
-// A desktop that answers registrations later, or offers no hotkeys at all.
+// A desktop that answers registrations later.
 class TDesktopHotKeys : public TFakeHotKeys {
 public:
     void SetOnRefused(TOnRefused Handler) override { OnRefused = std::move(Handler); }
-    bool Available() override { return Offered; }
     TOnRefused OnRefused;
-    bool Offered = true;
 };
+
+using TLines = platform::IDesktopShortcuts::TLines;
 
 } // namespace
 
@@ -51,28 +52,83 @@ private slots:
         QVERIFY(!HotKeys->OnRefused);
     }
 
-    // The notice comes at the first start on a desktop without hotkeys, not at every start, and
-    // never where the desktop offers them.
-    void noHotKeysNoticeOnce() {
+    // The notice names only what the desktop has: the tray menu where an icon is shown, the
+    // settings page's GNOME box where the keys can be entered there, the lines to add on sway.
+    void noticePerDesktop_data() {
+        QTest::addColumn<bool>("CanEnter");
+        QTest::addColumn<int>("Kind");
+        QTest::addColumn<QStringList>("Lines");
+        QTest::addColumn<bool>("Tray");
+        QTest::addColumn<QStringList>("Says");
+        QTest::addColumn<QStringList>("Never");
+        const QStringList Sway = {"bindsym Ctrl+1 exec qingchuan --hide-browsers",
+                                  "bindsym Ctrl+Alt+q exec qingchuan --portal"};
+        QTest::newRow("tray only")
+            << false << int(TLines::Commands) << QStringList() << true
+            << QStringList{"当前桌面不支持全局热键,请通过托盘图标的菜单使用各项功能"}
+            << QStringList{"GNOME", "主窗口"};
+        QTest::newRow("GNOME, no icon")
+            << true << int(TLines::Commands) << QStringList() << false
+            << QStringList{"当前桌面不支持全局热键", "“登记为GNOME自定义快捷键”", "主窗口"}
+            << QStringList{"托盘"};
+        QTest::newRow("sway with waybar")
+            << false << int(TLines::SwayConfig) << Sway << true
+            << (QStringList{"sway的配置文件", "托盘图标的菜单"} + Sway) << QStringList{"GNOME"};
+        QTest::newRow("other, no icon")
+            << false << int(TLines::Commands) << QStringList{"Ctrl+2: qingchuan --capture"} << false
+            << QStringList{"键盘快捷键设置", "\nCtrl+2: qingchuan --capture\n", "主窗口"}
+            << QStringList{"托盘", "sway", "GNOME"};
+    }
+    void noticePerDesktop() {
+        QFETCH(bool, CanEnter);
+        QFETCH(int, Kind);
+        QFETCH(QStringList, Lines);
+        QFETCH(bool, Tray);
+        QFETCH(QStringList, Says);
+        QFETCH(QStringList, Never);
+        HotKeyNotices::TDesktop D;
+        D.CanEnter = CanEnter;
+        D.LinesKind = TLines(Kind);
+        D.Lines = Lines;
+        D.Tray = Tray;
+        const QString Text = HotKeyNotices::NoHotKeysNotice(D);
+        for (const QString &S : Says)
+            QVERIFY2(Text.contains(S), qPrintable(Text + " lacks " + S));
+        for (const QString &N : Never)
+            QVERIFY2(!Text.contains(N), qPrintable(Text + " has " + N));
+    }
+
+    // The notice comes at the first start on a desktop without hotkeys, not at every start. A
+    // settings file that cannot be written is reported once more and stops nothing.
+    void noticeOnce_data() {
+        QTest::addColumn<bool>("Writable");
+        QTest::newRow("cfg.ini") << true;
+        QTest::newRow("cfg.ini too large") << false;
+    }
+    void noticeOnce() {
+        QFETCH(bool, Writable);
         TTestConfig Cfg;
-        Cfg.WriteIni("[Sys]\nCPUMonitor=1\n");
+        const QByteArray Text = Writable ? QByteArray("[Sys]\nCPUMonitor=1\n")
+                                         : QByteArray(TIniFile::MaxFileSize + 1, ';');
+        Cfg.WriteIni(Text);
         Dialogs::TDialogScript Script;
-        TDesktopHotKeys HotKeys;
-        QVERIFY(HotKeyNotices::CheckAvailable(HotKeys));
-        QVERIFY(Script.Shown().isEmpty());
-        QCOMPARE(Cfg.ReadIni(), QByteArray("[Sys]\nCPUMonitor=1\n"));
-
-        HotKeys.Offered = false;
-        QVERIFY(!HotKeyNotices::CheckAvailable(HotKeys));
-        QCOMPARE(Script.Shown().size(), 1);
+        HotKeyNotices::NoticeOnce("N");
+        QCOMPARE(Script.Shown().size(), Writable ? 1 : 2);
         QCOMPARE(Script.Shown()[0].Kind, QString("message"));
-        QCOMPARE(Script.Shown()[0].Text, HotKeyNotices::NoHotKeysNotice());
-        QVERIFY(Cfg.ReadIni().contains("NoHotKeysNoticed=1"));
-        QVERIFY(Cfg.ReadIni().contains("CPUMonitor=1"));
-
-        // The next start: remembered.
-        QVERIFY(!HotKeyNotices::CheckAvailable(HotKeys));
-        QCOMPARE(Script.Shown().size(), 1);
+        QCOMPARE(Script.Shown()[0].Text, QString("N"));
+        if (Writable) {
+            QVERIFY(Cfg.ReadIni().contains("NoHotKeysNoticed=1"));
+            QVERIFY(Cfg.ReadIni().contains("CPUMonitor=1"));
+        } else {
+            QCOMPARE(Script.Shown()[1].Kind, QString("error"));
+            QVERIFY(Script.Shown()[1].Text.startsWith("Unable to write to " + Cfg.IniPath()));
+            QCOMPARE(Cfg.ReadIni(), Text);
+        }
+        // The next start: remembered where it could be.
+        HotKeyNotices::NoticeOnce("N");
+        QCOMPARE(Script.Shown().size(), Writable ? 1 : 4);
+        // The settings file's own report of its size comes from the event loop: answered here.
+        QCoreApplication::processEvents();
     }
 };
 

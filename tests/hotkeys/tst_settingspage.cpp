@@ -213,6 +213,80 @@ private slots:
         QCOMPARE(R.Fake.HotKeys->Held.size(), size_t(3));
     }
 
+    // A combination refused falls back to the feature's stored one only when no feature asked
+    // for that: the IE hotkey, refused Ctrl+9, never keeps Ctrl+1 that the capture asked for.
+    void AFallbackNeverTakesAKeyAskedFor_data() {
+        QTest::addColumn<QList<int>>("Typed"); // IE, capture, chat
+        QTest::addColumn<QList<int>>("Stored");
+        QTest::addColumn<QStringList>("Warned");
+        const int C1 = 16433, C2 = 16434, C3 = 16435, C9 = 16441;
+        QTest::newRow("IE refused, capture takes its key")
+            << QList<int>{C9, C1, C3} << QList<int>{0, C1, C3} << QStringList{"Ctrl+9"};
+        QTest::newRow("chat refused, IE takes its key")
+            << QList<int>{C3, C2, C9} << QList<int>{C3, C2, 0} << QStringList{"Ctrl+9"};
+        QTest::newRow("refused, own key free again")
+            << QList<int>{C9, C2, C3} << QList<int>{C1, C2, C3} << QStringList{"Ctrl+9"};
+        QTest::newRow("keys swapped")
+            << QList<int>{C2, C1, C3} << QList<int>{C2, C1, C3} << QStringList();
+        QTest::newRow("one key twice, the first keeps it")
+            << QList<int>{C2, C2, C3} << QList<int>{C2, 0, C3} << QStringList{"Ctrl+2"};
+    }
+    void AFallbackNeverTakesAKeyAskedFor() {
+        QFETCH(QList<int>, Typed);
+        QFETCH(QList<int>, Stored);
+        QFETCH(QStringList, Warned);
+        TRig R;
+        R.Cfg.WriteIni(Keys123);
+        R.Fake.HotKeys->Taken.push_back({platform::ModControl, '9'});
+        R.Create();
+        Dialogs::TDialogScript Script;
+        R.Page->Load();
+        THotKeyEdit *const Edits[] = {R.Page->HotKey1(), R.Page->HotKey3(), R.Page->HotKey4()};
+        for (int I = 0; I < 3; ++I)
+            Edits[I]->SetHotKey(uint16_t(Typed[I]));
+        R.Page->Button2Click();
+        QStringList Shown;
+        for (const Dialogs::TShown &S : Script.Shown())
+            Shown << S.Text.section(' ', 0, 0);
+        QCOMPARE(Shown, Warned);
+        const auto Now = TVozedaRiru::StoredHotKeys();
+        QCOMPARE((QList<int>{Now[0], Now[1], Now[2]}), Stored);
+        // What the fields show and what the keyboard holds is what was stored.
+        QList<uint32_t> Held;
+        for (const auto &H : R.Fake.HotKeys->Held)
+            Held << (H.VirtualKey | HotKeyCtrl |
+                     ((H.Modifiers & platform::ModAlt) ? uint32_t(HotKeyAlt) : 0u));
+        for (int I = 0; I < 3; ++I) {
+            QCOMPARE(int(Edits[I]->HotKey()), Stored[I]);
+            QCOMPARE(Held.count(uint32_t(Stored[I])), Stored[I] ? 1 : 0);
+        }
+        QCOMPARE(Held.size(), 1 + int(Stored.size() - Stored.count(0)));
+    }
+
+    // A desktop without system-wide hotkeys: what was typed is stored and stays in the fields,
+    // without a box per key (the notice at start said it once).
+    void NoHotKeyServiceStoresWhatWasTyped() {
+        TRig R;
+        R.Cfg.WriteIni(Keys123 + "[Sys]\nNoHotKeysNoticed=1\n");
+        R.Fake.HotKeys->Offered = false;
+        R.Create();
+        Dialogs::TDialogScript Script;
+        R.Page->Load();
+        QVERIFY(!R.Page->CheckBox3()->isVisibleTo(&R.Tab)); // no GNOME settings in this rig
+        // Unchanged first, then a new key and a cleared one.
+        QTest::mouseClick(R.Page->Button2(), Qt::LeftButton);
+        R.Page->Load();
+        R.Page->HotKey1()->SetHotKey(16441);
+        R.Page->HotKey4()->SetHotKey(0);
+        QTest::mouseClick(R.Page->Button2(), Qt::LeftButton);
+        QVERIFY2(Script.Shown().isEmpty(), qPrintable(Script.Shown().value(0).Text));
+        QCOMPARE(Config().SKey_ShowOrHideIE(), uint16_t(16441));
+        QCOMPARE(Config().SKey_ScreenShot(), uint16_t(16434));
+        QCOMPARE(Config().SKey_Chat(), uint16_t(0));
+        QCOMPARE(R.Page->HotKey1()->text(), QString("Ctrl+9"));
+        QCOMPARE(R.Log.last(), QString("close AutoRun=0 CPUMonitor=0"));
+    }
+
     void AutoRunThatCannotBeSetIsShownAsItIs() {
         for (const bool On : {true, false}) {
             TRig R;

@@ -2,6 +2,7 @@
 
 #include "../tasks/TaskTestSupport.h"
 #include "TestSupport.h"
+#include "config/IniFile.h"
 #include "dialogs/Dialogs.h"
 #include "hotkeys/HotKeyManager.h"
 #include "hotkeys/VozedaRiru.h"
@@ -154,6 +155,63 @@ private slots:
         QCOMPARE(Script.Shown()[0].Text, QString("Ctrl+Alt+Q couldn't be assigned to a hotkey."));
         R.Fake.HotKeys->Press(platform::ModControl | platform::ModAlt, 'Q');
         QCOMPARE(R.Ran, QStringList{"IE"});
+    }
+
+    // A desktop without system-wide hotkeys, whether it says so at once or later (a portal
+    // answers when it does): one notice and no warning per key; the scheduler runs even when
+    // the notice cannot be remembered in cfg.ini.
+    void ADesktopWithoutHotKeys_data() {
+        QTest::addColumn<int>("AtStart"); // -1: not answered yet, 0: none, 1: offered
+        QTest::addColumn<int>("Later");   // the answer that follows, -1: none
+        QTest::addColumn<bool>("TooLarge");
+        QTest::addColumn<int>("Notices");
+        QTest::addColumn<int>("WriteErrors");
+        QTest::newRow("none, said at once") << 0 << -1 << false << 1 << 0;
+        QTest::newRow("none, said later") << -1 << 0 << false << 1 << 0;
+        QTest::newRow("offered, said later") << -1 << 1 << false << 0 << 0;
+        QTest::newRow("none, cfg.ini too large") << 0 << -1 << true << 1 << 1;
+        QTest::newRow("none later, cfg.ini too large") << -1 << 0 << true << 1 << 1;
+    }
+    void ADesktopWithoutHotKeys() {
+        QFETCH(int, AtStart);
+        QFETCH(int, Later);
+        QFETCH(bool, TooLarge);
+        QFETCH(int, Notices);
+        QFETCH(int, WriteErrors);
+        TTestConfig Cfg;
+        Cfg.WriteIni(TooLarge ? QByteArray(TIniFile::MaxFileSize + 1, ';') : Keys123);
+        Dialogs::TDialogScript Script;
+        TRig R;
+        R.Fake.HotKeys->Offered =
+            AtStart < 0 ? std::optional<bool>() : std::optional<bool>(AtStart == 1);
+        // A notice that could not be remembered once threw out of this, taking the scheduler
+        // and every tool with it.
+        R.Create();
+        QVERIFY(R.Gen && R.Gen->TaskManager() && R.Gen->Chat() && R.Gen->ScreenShot());
+        if (AtStart < 0) {
+            // Nothing is said before the desktop has answered, and nothing waits for it.
+            QVERIFY(Script.Shown().isEmpty());
+            QVERIFY(!R.Gen->HotKeysOffered());
+            R.Fake.HotKeys->Answer(Later == 1);
+        }
+        QCOMPARE(R.Gen->HotKeysOffered(), std::optional<bool>(AtStart == 1 || Later == 1));
+        int Shown = 0, Errors = 0;
+        for (const Dialogs::TShown &S : Script.Shown()) {
+            QVERIFY2(S.Kind != "warning", qPrintable(S.Text));
+            Shown += S.Kind == "message" && S.Text.startsWith("当前桌面不支持全局热键");
+            Errors += S.Kind == "error" && S.Text.startsWith("Unable to write to");
+        }
+        QCOMPARE(Shown, Notices);
+        QCOMPARE(Errors, WriteErrors);
+        // The next start on the same desktop: told only where cfg.ini could remember it.
+        R.Gen.reset();
+        Script.Clear();
+        R.Fake.HotKeys->Offered = AtStart == 1 || Later == 1;
+        R.Create();
+        QCOMPARE(Script.Shown().size(), TooLarge ? 2 : 0);
+        // The settings file's own report of its size comes from the event loop: it is answered
+        // here, not left to a later test's loop.
+        QCoreApplication::processEvents();
     }
 
     // A hotkey warning at start-up is a modal box with a loop of its own, open while the

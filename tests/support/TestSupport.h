@@ -184,7 +184,7 @@ public:
         uint32_t Modifiers, VirtualKey;
     };
     bool Register(uint16_t Id, uint32_t Modifiers, uint32_t VirtualKey) override {
-        bool Ok = Id != 0;
+        bool Ok = Id != 0 && Offered != false;
         for (const THeld &H : Held)
             Ok = Ok && H.Id != Id && !(H.Modifiers == Modifiers && H.VirtualKey == VirtualKey);
         for (const auto &T : Taken)
@@ -211,6 +211,17 @@ public:
         return Ok;
     }
     void SetOnPressed(TOnPressed Handler) override { OnPressed = std::move(Handler); }
+    // Offered false: a desktop without system-wide hotkeys, where every registration fails;
+    // empty: one that has not answered yet, until Answer().
+    std::optional<bool> Available() override { return Offered; }
+    void SetOnAvailable(TOnAvailable Handler) override { OnAvailable = std::move(Handler); }
+    void Answer(bool Value) {
+        Offered = Value;
+        if (OnAvailable)
+            OnAvailable(Value);
+    }
+    std::optional<bool> Offered = true;
+    TOnAvailable OnAvailable;
     // Presses a combination: reaches the handler only when it is held, as on the system.
     bool Press(uint32_t Modifiers, uint32_t VirtualKey) {
         for (const THeld &H : Held)

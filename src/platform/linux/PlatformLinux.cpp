@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "DesktopShortcutSettings.h"
 #include "DesktopSystemTools.h"
 #include "LogindPower.h"
 #include "PolicyStartPage.h"
@@ -50,6 +51,7 @@ TPlatform CreatePlatform() {
         P.HotKeys = std::make_shared<linux_::TPortalGlobalShortcuts>();
     else
         P.HotKeys = std::make_shared<linux_::TXcbHotKeys>();
+    P.DesktopShortcuts = std::make_shared<linux_::TDesktopShortcutSettings>();
     return P;
 }
 

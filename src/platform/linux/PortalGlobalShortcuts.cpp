@@ -16,6 +16,8 @@ const QString PortalPath = "/org/freedesktop/portal/desktop";
 const QString ShortcutsInterface = "org.freedesktop.portal.GlobalShortcuts";
 const QString RequestInterface = "org.freedesktop.portal.Request";
 const QString SessionInterface = "org.freedesktop.portal.Session";
+// The frontend hands GlobalShortcuts to the backend of the desktop, a service of this name.
+const QString BackendPrefix = "org.freedesktop.impl.portal.desktop.";
 // The portal answers a request that failed outright (no such method, no backend) with no
 // Response at all; such a call is taken as this answer ("the request failed").
 constexpr uint32_t ResponseFailed = 2;
@@ -102,6 +104,9 @@ public slots:
             FOwner.ShortcutsChanged(PathText(A[0]), IdsOf(A[1]));
     }
     void SessionClosed(const QDBusMessage &Message) { FOwner.SessionClosed(Message.path()); }
+    void NameOwnerChanged(const QString &Name, const QString &OldOwner, const QString &NewOwner) {
+        FOwner.OwnerChanged(Name, OldOwner, NewOwner);
+    }
 
 private:
     TPortalGlobalShortcuts &FOwner;
@@ -152,6 +157,10 @@ TPortalGlobalShortcuts::TPortalGlobalShortcuts(const QString &BusAddress)
                  SLOT(Activated(QDBusMessage)));
     FBus.connect(PortalService, PortalPath, ShortcutsInterface, "ShortcutsChanged", FReceiver.get(),
                  SLOT(ShortcutsChanged(QDBusMessage)));
+    // A backend that ends and starts again knows nothing of our session any more.
+    FBus.connect("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                 "NameOwnerChanged", FReceiver.get(),
+                 SLOT(NameOwnerChanged(QString, QString, QString)));
     // The frontend offers the interface only when a backend of this desktop implements it.
     QDBusMessage Get = QDBusMessage::createMethodCall(PortalService, PortalPath,
                                                       "org.freedesktop.DBus.Properties", "Get");
@@ -197,12 +206,8 @@ bool TPortalGlobalShortcuts::Unregister(uint16_t Id) {
     return true;
 }
 
-bool TPortalGlobalShortcuts::Available() {
-    if (!FAvailable && FVersionCall) {
-        FVersionCall->waitForFinished();
-        AvailabilityAnswered();
-    }
-    return FAvailable.value_or(false);
+std::optional<bool> TPortalGlobalShortcuts::Available() {
+    return FAvailable;
 }
 
 bool TPortalGlobalShortcuts::Bound(uint16_t Id) const {
@@ -215,11 +220,12 @@ void TPortalGlobalShortcuts::AvailabilityAnswered() {
         return;
     FAvailable = !FVersionCall->isError();
     FVersionCall.reset();
-    if (*FAvailable) {
-        if (!FSyncQueued)
-            Sync();
-    } else
-        RefuseAll();
+    // A desktop without the service refuses nothing in particular: the caller is told once, and
+    // the combinations taken on meanwhile stay registered here, so they can be let go of.
+    if (*FAvailable && !FSyncQueued)
+        Sync();
+    if (FOnAvailable)
+        FOnAvailable(*FAvailable);
 }
 
 void TPortalGlobalShortcuts::QueueSync() {
@@ -381,6 +387,24 @@ void TPortalGlobalShortcuts::Activated(const QString &Session, const QString &Sh
 void TPortalGlobalShortcuts::ShortcutsChanged(const QString &Session, const QStringList &BoundIds) {
     if (!Session.isEmpty() && Session == FSession && !FBusy)
         Settle(BoundIds);
+}
+
+void TPortalGlobalShortcuts::OwnerChanged(const QString &Name, const QString &OldOwner,
+                                          const QString &NewOwner) {
+    if (Name != PortalService && !Name.startsWith(BackendPrefix))
+        return;
+    if (NewOwner.isEmpty()) {
+        FGone.insert(Name);
+        return;
+    }
+    // Only a service that was there and comes back: a backend the frontend starts for the first
+    // time holds nothing of ours to lose.
+    if (!FGone.remove(Name) && OldOwner.isEmpty())
+        return;
+    // Its shortcuts may still fire in the desktop, but their presses reach a session nobody
+    // knows: the whole set is bound again, in a new session.
+    if (FAvailable == true && !FShortcuts.empty())
+        QueueSync();
 }
 
 void TPortalGlobalShortcuts::SessionClosed(const QString &Session) {

@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusPendingCall>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -22,7 +23,8 @@ class TPortalReceiver;
 // session holding every combination. A combination the portal refuses or drops later is
 // reported through OnRefused. The shortcuts go both into CreateSession's options and into
 // BindShortcuts, since some backends bind only the former, and what is bound is read back with
-// ListShortcuts.
+// ListShortcuts. When the portal or its backend ends and starts again, the set is bound again.
+// Nothing here waits for the portal: a silent one leaves the availability unknown.
 class TPortalGlobalShortcuts : public IHotKeys {
 public:
     // BusAddress: the session bus to use; empty means the session bus of the environment.
@@ -35,7 +37,8 @@ public:
     bool Unregister(uint16_t Id) override;
     void SetOnPressed(TOnPressed Handler) override { FOnPressed = std::move(Handler); }
     void SetOnRefused(TOnRefused Handler) override { FOnRefused = std::move(Handler); }
-    bool Available() override;
+    std::optional<bool> Available() override;
+    void SetOnAvailable(TOnAvailable Handler) override { FOnAvailable = std::move(Handler); }
 
     // Whether the combination registered under Id is bound by the portal now.
     bool Bound(uint16_t Id) const;
@@ -72,6 +75,7 @@ private:
     void Activated(const QString &Session, const QString &ShortcutId);
     void ShortcutsChanged(const QString &Session, const QStringList &BoundIds);
     void SessionClosed(const QString &Session);
+    void OwnerChanged(const QString &Name, const QString &OldOwner, const QString &NewOwner);
 
     QDBusConnection FBus;
     QString FConnectionName; // non-empty when the connection is ours to close
@@ -87,6 +91,8 @@ private:
     bool FPending = false; // a change waits for the exchange under way
     TOnPressed FOnPressed;
     TOnRefused FOnRefused;
+    TOnAvailable FOnAvailable;
+    QSet<QString> FGone; // the portal's services seen ending, until they are back
 };
 
 } // namespace platform::linux_

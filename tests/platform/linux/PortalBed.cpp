@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
+#include <algorithm>
 
 namespace {
 
@@ -142,8 +143,9 @@ QString TPortalBed::Start(TKind Kind, const QString &Display) {
         const QString Portal =
             Kind == TKind::FakeBackend ? "fake.portal" : "fake-noshortcuts.portal";
         QFile::copy(QString(QC_PORTAL_BED_DIR) + "/" + Portal, Root + "/portals/fake.portal");
-        if (!Launch(Python, {QString(QC_PORTAL_BED_DIR) + "/fake_portal.py"}, FEnv) ||
-            !WaitForNames({"org.freedesktop.impl.portal.desktop.fake"}))
+        FPython = Python;
+        FFakeBackend = Launch(Python, {QString(QC_PORTAL_BED_DIR) + "/fake_portal.py"}, FEnv);
+        if (!FFakeBackend || !WaitForNames({"org.freedesktop.impl.portal.desktop.fake"}))
             return Fail("the fake backend did not start (python3-dbus, python3-gi?)");
     } else {
         const QString Xvfb = QStandardPaths::findExecutable("Xvfb");
@@ -179,7 +181,35 @@ bool TPortalBed::StartDisplay() {
     return true;
 }
 
+QString TPortalBed::RestartFakeBackend() {
+    const QString Name = "org.freedesktop.impl.portal.desktop.fake";
+    const auto It = std::find_if(FProcesses.begin(), FProcesses.end(),
+                                 [this](const auto &P) { return P.get() == FFakeBackend; });
+    if (!FFakeBackend || It == FProcesses.end())
+        return "no fake backend in this bed";
+    FFakeBackend->terminate();
+    if (!FFakeBackend->waitForFinished(StartTimeoutMs))
+        return "the fake backend did not end";
+    QDBusConnectionInterface *Bus = this->Bus().interface();
+    if (!QTest::qWaitFor([&] { return !Bus->isServiceRegistered(Name); }, StartTimeoutMs))
+        return "the fake backend's name stayed";
+    // Started again in its old place in the list, so that it still ends before the frontend.
+    auto P = std::make_unique<QProcess>();
+    P->setProcessEnvironment(FEnv);
+    P->setStandardErrorFile(FDir.filePath("fake_portal.restarted.log"));
+    P->setStandardOutputFile(QProcess::nullDevice());
+    P->start(FPython, {QString(QC_PORTAL_BED_DIR) + "/fake_portal.py"});
+    if (!P->waitForStarted())
+        return "the fake backend did not start again";
+    FFakeBackend = P.get();
+    *It = std::move(P);
+    if (!WaitForNames({Name}))
+        return "the fake backend did not take its name again";
+    return {};
+}
+
 void TPortalBed::Stop() {
+    FFakeBackend = nullptr;
     if (!FConnectionName.isEmpty()) {
         QDBusConnection::disconnectFromBus(FConnectionName);
         FConnectionName.clear();

@@ -34,6 +34,9 @@ public:
     QDBusConnection Bus() const;
     // Calls test.fakeportal.Control.Method on the fake backend; the reply's first value.
     QVariant Control(const QString &Method, const QVariantList &Arguments = {}) const;
+    // Ends the fake backend and starts a new one, as a desktop's backend that crashed and was
+    // started again: its bus name goes and comes back, and it knows no session of before.
+    QString RestartFakeBackend();
     // Runs a program to its end with the bed's bus and display; its exit code.
     int Run(const QString &Program, const QStringList &Arguments) const;
 
@@ -51,6 +54,8 @@ private:
     QString FConnectionName;
     QProcessEnvironment FEnv;
     bool FMissing = false;
+    QProcess *FFakeBackend = nullptr;
+    QString FPython;
 };
 
 // Ends the processes, the last started first (clients before the desktop or bus they use), each

@@ -4,7 +4,7 @@
 Bus name org.freedesktop.impl.portal.desktop.fake, object /org/freedesktop/portal/desktop.
 The test steers it through the interface test.fakeportal.Control: how it binds (like KDE's
 backend, only the shortcuts given to CreateSession; or only those given to BindShortcuts),
-triggers it refuses, the answer code of BindShortcuts, dropping a shortcut or a whole session
+triggers it refuses, the answer codes of BindShortcuts and ListShortcuts, dropping a shortcut or a whole session
 later, pressing a shortcut; Calls() tells what it was asked.
 """
 import json
@@ -52,6 +52,7 @@ class Portal(dbus.service.Object):
         self.mode = "both"  # "create": like KDE's backend; "bind": the documented flow only
         self.refused = set()
         self.bind_code = 0
+        self.list_code = 0
 
     def keep(self, shortcuts):
         return [(i, p) for i, p in plain(shortcuts) if p.get("preferred_trigger") not in self.refused]
@@ -90,7 +91,8 @@ class Portal(dbus.service.Object):
     def ListShortcuts(self, handle, session_handle):
         s = self.sessions.get(str(session_handle))
         self.calls.append({"method": "ListShortcuts", "session": str(session_handle)})
-        return dbus.UInt32(0), dbus.Dictionary({"shortcuts": self.described(s.shortcuts if s else [])}, signature="sv")
+        # A failed answer still names what it holds: only the code says it is not to be used.
+        return dbus.UInt32(self.list_code), dbus.Dictionary({"shortcuts": self.described(s.shortcuts if s else [])}, signature="sv")
 
     @dbus.service.signal(IFACE_GS, signature="osta{sv}")
     def Activated(self, session_handle, shortcut_id, timestamp, options):
@@ -119,6 +121,10 @@ class Portal(dbus.service.Object):
     @dbus.service.method(CONTROL, in_signature="u", out_signature="")
     def SetBindCode(self, code):
         self.bind_code = int(code)
+
+    @dbus.service.method(CONTROL, in_signature="u", out_signature="")
+    def SetListCode(self, code):
+        self.list_code = int(code)
 
     @dbus.service.method(CONTROL, in_signature="s", out_signature="u")
     def Activate(self, shortcut_id):

@@ -33,7 +33,7 @@ private slots:
             Pressed << Id;
         });
         HotKeys.SetOnRefused([&](uint16_t Id) { Refused << Id; });
-        QVERIFY(HotKeys.Available());
+        QTRY_VERIFY(HotKeys.Available() == true);
         QVERIFY(HotKeys.Register(9, platform::ModControl | platform::ModAlt, 'Q'));
         QTRY_VERIFY_WITH_TIMEOUT(HotKeys.Bound(9), 20000);
         QVERIFY(Refused.isEmpty());
