@@ -105,7 +105,10 @@ private slots:
                      qPrintable(QString(Program) +
                                 " is not installed (packages sway, xwayland, x11-utils)"));
         QVERIFY(FDir.isValid());
-        const QString Root = FDir.path() + "/" + QTest::currentDataTag();
+        // A folder per row, named without the tag's spaces: sway's exec line goes to a shell.
+        const QString Tag =
+            QString(QTest::currentDataTag()).replace(QRegularExpression("\\W+"), "-");
+        const QString Root = FDir.path() + "/" + Tag;
         QVERIFY(QDir().mkpath(Root));
         if (geteuid() == 0) {
             QVERIFY2(!QStandardPaths::findExecutable("runuser").isEmpty(),
@@ -128,7 +131,7 @@ private slots:
         QVERIFY(Launch(Base + QStringList{"WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
                                           "WLR_LIBINPUT_NO_DEVICES=1", "sway", "-c",
                                           Root + "/sway.conf"},
-                       QString(QTest::currentDataTag()) + "-sway.log"));
+                       Tag + "-sway.log"));
         // sway runs the config's exec line once XWayland's display is known.
         QStringList Env;
         QVERIFY2(QTest::qWaitFor(
@@ -186,7 +189,7 @@ private slots:
             Launch(Base + Env +
                        QStringList{"QT_QPA_PLATFORM=xcb", "XDG_CURRENT_DESKTOP=sway",
                                    "LD_LIBRARY_PATH=" + Root + "/bin", Copy, "--show-pop"},
-                   QString(QTest::currentDataTag()) + "-pop.log");
+                   Tag + "-pop.log");
         QVERIFY(Pop);
         QVERIFY2(QTest::qWaitFor([&] { return Pop->canReadLine(); }, StartTimeoutMs),
                  "the reminder window did not come to rest");
