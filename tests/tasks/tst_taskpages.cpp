@@ -428,13 +428,15 @@ private slots:
         QTest::keyClicks(NameEdit(), "standup");
         // Tab from the name on: through the choices and pickers to the memo, where Tab leaves
         // again, and on to 取消 and 提交.
+        // (A picker takes Tab through its sections first, then lets it go.)
         QList<QWidget *> Visited;
-        while (QApplication::focusWidget() != W<QPushButton>("Button16") && Visited.size() < 20) {
+        while (QApplication::focusWidget() != W<QPushButton>("Button16") && Visited.size() < 30) {
             QWidget *Focus = QApplication::focusWidget();
             if (Focus == Memo())
                 QTest::keyClicks(Memo(), "bring notes");
             QTest::keyClick(Focus, Qt::Key_Tab);
-            QVERIFY(QApplication::focusWidget() != Focus);
+            if (Focus == Memo())
+                QVERIFY2(QApplication::focusWidget() != Memo(), "Tab stayed in the memo");
             Visited << QApplication::focusWidget();
         }
         QVERIFY(Visited.contains(Memo()));
