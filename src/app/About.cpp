@@ -1,6 +1,7 @@
 #include "About.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -101,4 +102,12 @@ void TFrm_About::showEvent(QShowEvent *Event) {
             move(Screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     }
     QWidget::showEvent(Event);
+}
+
+void TFrm_About::keyPressEvent(QKeyEvent *Event) {
+    if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(Event);
 }

@@ -42,6 +42,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *Event) override;
+    // Escape closes the window, as it closes a dialog.
+    void keyPressEvent(QKeyEvent *Event) override;
 
 private:
     void OpenWeb(const QString &Url);

@@ -16,6 +16,7 @@
 #include "config/AppPaths.h"
 #include "config/Config.h"
 #include "dialogs/Dialogs.h"
+#include "dialogs/Keyboard.h"
 #include "hotkeys/HotKeyManager.h"
 #include "platform/KeyNames.h"
 #include "platform/Platform.h"
@@ -41,6 +42,7 @@ int RunApplication(int &argc, char **argv) {
     // Key names are ready before any window exists (the hotkey warnings of start-up use them).
     InitializeHotKeyNames(platform::CreateKeyNames());
     App.setQuitOnLastWindowClosed(false);
+    Keyboard::InstallButtonKeys(&App);
     const QString ExeFilePath = QCoreApplication::applicationFilePath();
     // The title of the program's boxes and the icon's tooltip: the file name up to its first dot.
     const QString Title = QFileInfo(ExeFilePath).fileName().section('.', 0, 0);

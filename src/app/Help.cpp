@@ -1,6 +1,7 @@
 #include "Help.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
@@ -55,4 +56,12 @@ void TFrm_Help::showEvent(QShowEvent *Event) {
             move(Screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     }
     QWidget::showEvent(Event);
+}
+
+void TFrm_Help::keyPressEvent(QKeyEvent *Event) {
+    if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(Event);
 }

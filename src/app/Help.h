@@ -17,6 +17,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *Event) override;
+    // Escape closes the window, as it closes a dialog.
+    void keyPressEvent(QKeyEvent *Event) override;
 
 private:
     TLineLabel *FLabel = nullptr;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QSqlTableModel>
@@ -48,10 +49,10 @@ TFrm_Main::TFrm_Main(platform::TPlatform Platform, QWidget *Parent, bool DeferCo
     Fpnl1 = new QWidget(this);
     Fpnl1->setObjectName("pnl1");
     Fpnl1->setGeometry(0, 0, 372, 56);
-    auto *pnl2 = new QWidget(Fpnl1);
-    pnl2->setObjectName("pnl2");
-    pnl2->setAutoFillBackground(true);
-    pnl2->setGeometry(0, 52, 372, 4);
+    Fpnl2 = new QWidget(Fpnl1);
+    Fpnl2->setObjectName("pnl2");
+    Fpnl2->setAutoFillBackground(true);
+    Fpnl2->setGeometry(0, 52, 372, 4);
 
     CreateTrayIcon();
     if (!DeferControls)
@@ -240,7 +241,35 @@ void TFrm_Main::CreateAdvertStrip() {
     Fwb1->setProperty("discardAfterMs", 60000);
     Fwb1->setGeometry(0, 0, 372, 52);
     Fwb1->show();
+    // A page draws no focus frame of its own around itself: while the keyboard is in the strip
+    // the thin panel under it takes the highlight colour, so the user sees where Tab went.
+    connect(qApp, &QApplication::focusChanged, Fpnl2, [this](QWidget *, QWidget *Now) {
+        const bool InStrip = Now && Fwb1 && (Now == Fwb1 || Fwb1->isAncestorOf(Now));
+        Fpnl2->setBackgroundRole(InStrip ? QPalette::Highlight : QPalette::Window);
+    });
     WebView::Load(Fwb1, Portal::AdvertPage());
+}
+
+void TFrm_Main::keyPressEvent(QKeyEvent *Event) {
+    // The tab keys reach the page control only from inside its pages. From the advertisement
+    // strip (the page hands back the keys it does not use) or from no focused control at all,
+    // they come here and are passed on, so Ctrl+Tab changes the tab wherever the keyboard is.
+    const Qt::KeyboardModifiers Modifiers =
+        Event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const int Key = Event->key();
+    const bool TabKey =
+        (Modifiers & ~Qt::ShiftModifier) == Qt::ControlModifier &&
+        (Key == Qt::Key_Tab || Key == Qt::Key_Backtab ||
+         (Modifiers == Qt::ControlModifier && (Key == Qt::Key_PageDown || Key == Qt::Key_PageUp)));
+    if (TabKey && FPageControl1 && !FPassingTabKey) {
+        // The page control's parent is this window: an event it left would come back here.
+        FPassingTabKey = true;
+        QCoreApplication::sendEvent(FPageControl1, Event);
+        FPassingTabKey = false;
+        Event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(Event);
 }
 
 void TFrm_Main::closeEvent(QCloseEvent *Event) {

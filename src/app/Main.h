@@ -106,6 +106,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *Event) override;
     void showEvent(QShowEvent *Event) override;
+    void keyPressEvent(QKeyEvent *Event) override;
 
 private:
     void CreateActions();
@@ -129,6 +130,9 @@ private:
     QSystemTrayIcon *FTrayIcon1 = nullptr;
     TPageControl *FPageControl1 = nullptr;
     QWidget *Fpnl1 = nullptr;
+    // Under the strip; it marks the strip while the keyboard is there.
+    QWidget *Fpnl2 = nullptr;
+    bool FPassingTabKey = false;
     QWidget *Fwb1 = nullptr;
     TCommonPage *FCommonPage = nullptr;
     TEncryptPage *FEncryptPage = nullptr;

@@ -56,6 +56,14 @@ void TFrm_WB::NV(const QString &Url) {
         FUrl = Url;
     }
     BringToFront(this);
+    FocusPage();
+}
+
+void TFrm_WB::FocusPage() {
+    // The games answer the arrow keys from their first press: the keyboard goes to the page
+    // whenever the window is shown or a page is opened, not only after a click into it.
+    if (Fwb1)
+        Fwb1->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void TFrm_WB::showEvent(QShowEvent *Event) {
@@ -87,6 +95,7 @@ void TFrm_WB::FormShow() {
     FCentrePending = !FShownBefore;
     FKeepPlace = FShownBefore;
     FShownBefore = true;
+    FocusPage();
     FitFrame();
     // The window manager puts its frame around the window a moment after it is shown; until
     // then the outer size is not known, so it is set again as soon as the frame is there.

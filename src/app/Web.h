@@ -41,6 +41,7 @@ private:
     void Load(const QString &Url);
 
     void CreateBrowser();
+    void FocusPage();
 
     QVBoxLayout *FLayout = nullptr;
     QWidget *Fwb1 = nullptr;

@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <cstdio>
 
 #include "Error.h"
@@ -16,6 +19,17 @@ namespace {
 TDialogScript *Script = nullptr;
 QString Title;
 
+// A message box is only as wide as its text and buttons, and the window manager cuts a title
+// that does not fit ("qi…n"): the box is made at least as wide as its title needs.
+void KeepTitleWhole(QMessageBox &Box) {
+    auto *Grid = qobject_cast<QGridLayout *>(Box.layout());
+    if (!Grid)
+        return;
+    Grid->addItem(
+        new QSpacerItem(TitleRoom(Box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+        Grid->rowCount(), 0, 1, Grid->columnCount());
+}
+
 int Box(QMessageBox::Icon Icon, const QString &Caption, const QString &Text) {
     // Whole-program tests read each box from the output, as they read the "ready" line: a
     // message box's text cannot be read from outside the program on X11.
@@ -25,6 +39,7 @@ int Box(QMessageBox::Icon Icon, const QString &Caption, const QString &Text) {
     }
     QMessageBox Box(Icon, Caption, Text, QMessageBox::NoButton);
     Box.addButton("OK", QMessageBox::AcceptRole);
+    KeepTitleWhole(Box);
     return Box.exec();
 }
 
@@ -41,6 +56,18 @@ TDialogScript::~TDialogScript() {
 QVariant TDialogScript::Take(const TShown &Box) {
     FShown.append(Box);
     return FAnswers.isEmpty() ? QVariant() : FAnswers.takeFirst();
+}
+
+int TitleRoom(const QString &Caption) {
+    // The window managers draw titles in a font of their own, often bold and larger than the
+    // program's (KWin, GNOME: 10 to 11 points, bold): measured so, with room for the window's
+    // icon and three buttons at the sides.
+    QFont Font = QApplication::font();
+    Font.setBold(true);
+    if (Font.pointSizeF() < 11)
+        Font.setPointSizeF(11);
+    constexpr int ButtonsAndIcon = 4 * 28 + 2 * 16;
+    return QFontMetrics(Font).horizontalAdvance(Caption) + ButtonsAndIcon;
 }
 
 QString AppTitle() {
@@ -97,6 +124,7 @@ bool Question(const QString &Text, const QString &Caption) {
     QPushButton *Yes = Box.addButton("Yes", QMessageBox::YesRole);
     Box.addButton("No", QMessageBox::NoRole);
     Box.setDefaultButton(Yes);
+    KeepTitleWhole(Box);
     Box.exec();
     return Box.clickedButton() == Yes;
 }

@@ -16,6 +16,10 @@ namespace Dialogs {
 QString AppTitle();
 void SetAppTitle(const QString &Title);
 
+// The width a box needs for the window manager to show its title Caption whole; every box is
+// at least that wide.
+int TitleRoom(const QString &Caption);
+
 // A plain message box with one text and an OK button.
 void ShowMessage(const QString &Text);
 void ShowMessage(const QString &Text, const QString &Caption);

@@ -7,6 +7,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
+
+#include "Dialogs.h"
 
 TInputBox::TInputBox(const QString &Caption, const QString &Prompt, const QString &Value,
                      QWidget *Parent)
@@ -37,7 +40,9 @@ TInputBox::TInputBox(const QString &Caption, const QString &Prompt, const QStrin
     Layout->addWidget(FPrompt);
     Layout->addWidget(FEdit);
     Layout->addLayout(Buttons);
-    setFixedSize(sizeHint());
+    // As wide as its title needs, so that the window manager does not cut it.
+    const QSize Hint = sizeHint();
+    setFixedSize(std::max(Hint.width(), Dialogs::TitleRoom(Caption)), Hint.height());
 }
 
 QString TInputBox::Value() const {

@@ -15,6 +15,7 @@
 #include "TaskKinds.h"
 #include "TaskManager.h"
 #include "dialogs/Dialogs.h"
+#include "platform/DesktopWorkArea.h"
 #include "platform/Power.h"
 #include "platform/Session.h"
 #include "platform/Shell.h"
@@ -26,6 +27,14 @@ TFrm_Pop::TFrm_Pop(std::shared_ptr<platform::IShell> Shell, std::shared_ptr<plat
     : QWidget(Parent, Qt::Window | Qt::WindowStaysOnTopHint), FShell(std::move(Shell)),
       FPower(std::move(Power)) {
     setObjectName("Frm_Pop");
+    // A reminder comes while the user works in another window: it must not take the keyboard
+    // from it. Shown without activation (on X11 a user time of 0, so the window manager does not
+    // focus it on mapping) and never accepting the focus (the input hint off).
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    // Its cut texts are whole in the labels' tooltips, which Qt shows only over the active
+    // window, and this one never is.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setWindowTitle("提醒");
     setFont(QFont("Tahoma", 8));
     resize(255, 159);
@@ -200,9 +209,14 @@ QRect TFrm_Pop::ScreenRect() const {
 QRect TFrm_Pop::WorkArea() const {
     // Where it rests: the screen less the panels that reserve an edge (a tray host along the
     // bottom), so that no panel covers it.
+    // Where the desktop keeps its panels from the X server's knowledge (sway's bars), its own
+    // word is taken too, as asked at the start of the slide.
+    QRect Area = ScreenRect();
     if (QScreen *Screen = QGuiApplication::primaryScreen())
-        return Screen->availableGeometry();
-    return ScreenRect();
+        Area = Screen->availableGeometry();
+    if (FDesktopArea && FDesktopArea->intersects(Area))
+        Area &= *FDesktopArea;
+    return Area;
 }
 
 QMargins TFrm_Pop::FrameMargins() const {
@@ -246,6 +260,8 @@ void TFrm_Pop::Pop() {
     FTimer2.stop();
     FTimer3.stop();
     FTimerKeep.stop();
+    // Once a slide, not at each step: it is a question to another process.
+    FDesktopArea = platform::DesktopWorkArea(ScreenRect());
     if (!isVisible())
         FTop = StartTop();
     Place();

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class TClock;
@@ -118,6 +119,8 @@ private:
     // Where the top edge of the outer frame belongs at this step of the slide.
     int FTop = 0;
     int FStackIndex = 0;
+    // The usable area as the desktop itself gives it, where it does (sway).
+    std::optional<QRect> FDesktopArea;
     QString FTaskName;
     double FStartDate = 0;
     double FStartTime = 0;

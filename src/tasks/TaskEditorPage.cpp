@@ -81,6 +81,9 @@ TTaskEditorPage::TTaskEditorPage(QWidget *Page, TTaskDataSet *DataSet,
     FRzDBMemo1 = new QPlainTextEdit(Panel2);
     FRzDBMemo1->setObjectName("RzDBMemo1");
     FRzDBMemo1->setGeometry(3, 185, 358, 43);
+    // Tab leads on to the target and the buttons: a reminder's text has no use for a tab
+    // character, and a keyboard user would be caught in the memo.
+    FRzDBMemo1->setTabChangesFocus(true);
 
     QLabel *Label5 = AddLabel(Panel2, "Label5", "执行目标", 3, 237);
     FRzDBEdit2 = new QLineEdit(Panel2);
@@ -200,6 +203,8 @@ void TTaskEditorPage::StartNewRow() {
     FRzDBRadioGroup2->SetItemIndex(0);
     FRzDBEdit2->setEnabled(false);
     FButton1->setEnabled(false);
+    // The user types the name first; the toolbar button that started the row is out of sight.
+    FDBEdit1->setFocus(Qt::OtherFocusReason);
 }
 
 void TTaskEditorPage::UpdateReadOnly() {
@@ -252,7 +257,17 @@ void TTaskEditorPage::Button1Click() {
         const QString FileName = Dialogs::OpenFileName(QString(), QString());
         if (FileName.isEmpty())
             return;
-        FRzDBEdit2->setText(FileName.left(TextSize));
+        // A path the column cannot hold is refused with a word, never cut: a cut path names
+        // another file, or none.
+        if (FileName.size() > TextSize) {
+            Dialogs::ShowWarning(
+                QString("所选文件的路径有%1个字符，执行目标最多%2个字符，"
+                        "未填入。请选择路径较短的文件，或为它建一个路径较短的链接。")
+                    .arg(FileName.size())
+                    .arg(TextSize));
+            return;
+        }
+        FRzDBEdit2->setText(FileName);
         Edit();
     } catch (...) {
     }

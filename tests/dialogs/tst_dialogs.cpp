@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -15,6 +17,8 @@ private slots:
     void InputBoxCancelKeepsTheCallersText();
     void GuardShowsTheErrorAndGoesOn();
     void ScriptAnswersInOrder();
+    void EveryBoxKeepsItsTitleWhole_data();
+    void EveryBoxKeepsItsTitleWhole();
 };
 
 namespace {
@@ -92,6 +96,60 @@ void tst_Dialogs::ScriptAnswersInOrder() {
     QCOMPARE(Value, QString("10001"));
     // Nothing left to answer: a question says No.
     QVERIFY(!Dialogs::Question("?", "?"));
+}
+
+void tst_Dialogs::EveryBoxKeepsItsTitleWhole_data() {
+    QTest::addColumn<QString>("Kind");
+    QTest::addColumn<QString>("Caption");
+    QTest::addColumn<QString>("Text");
+    const QString Long = "晴川助手 qingchuan-test-12345 一个很长的标题";
+    for (const char *Kind : {"message", "warning", "error", "question", "input"}) {
+        QTest::newRow(qPrintable(QString(Kind) + ": the program's title, short text"))
+            << Kind << "qingchuan"
+            << "OK";
+        QTest::newRow(qPrintable(QString(Kind) + ": a long title")) << Kind << Long << "已保存";
+    }
+}
+
+void tst_Dialogs::EveryBoxKeepsItsTitleWhole() {
+    QFETCH(QString, Kind);
+    QFETCH(QString, Caption);
+    QFETCH(QString, Text);
+    Dialogs::SetAppTitle(Caption);
+    int Width = 0;
+    QString Title;
+    std::function<void()> WhenUp = [&] {
+        for (QWidget *W : QApplication::topLevelWidgets())
+            if (auto *Box = qobject_cast<QDialog *>(W); Box && Box->isVisible()) {
+                Width = Box->width();
+                Title = Box->windowTitle();
+                Box->reject();
+                return;
+            }
+        QTimer::singleShot(0, WhenUp);
+    };
+    QTimer::singleShot(0, WhenUp);
+    QString Value;
+    if (Kind == "message")
+        Dialogs::ShowMessage(Text);
+    else if (Kind == "warning")
+        Dialogs::ShowWarning(Text);
+    else if (Kind == "error")
+        Dialogs::ShowError(Text);
+    else if (Kind == "question")
+        Dialogs::Question(Text, Caption);
+    else
+        Dialogs::InputQuery(Caption, Text, Value);
+    Dialogs::SetAppTitle(QString());
+    QCOMPARE(Title, Caption);
+    // Room for the title in a window manager's bold title font of 11 points, beside its icon and
+    // three buttons: "qi…n" was what a box as wide as its text and OK button showed.
+    QFont Font = QApplication::font();
+    Font.setBold(true);
+    Font.setPointSizeF(std::max<qreal>(Font.pointSizeF(), 11));
+    const int Needed = QFontMetrics(Font).horizontalAdvance(Caption) + 4 * 28;
+    QVERIFY2(Width >= Needed, qPrintable(QString("%1 < %2").arg(Width).arg(Needed)));
+    QVERIFY(Dialogs::TitleRoom(Caption) >= Needed);
 }
 
 QTEST_MAIN(tst_Dialogs)

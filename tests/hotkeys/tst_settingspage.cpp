@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "dialogs/Dialogs.h"
+#include "dialogs/Keyboard.h"
 #include "hotkeys/HotKeyEdit.h"
 #include "hotkeys/SettingsPage.h"
 #include "hotkeys/VozedaRiru.h"
@@ -128,6 +129,49 @@ private slots:
         QTest::keyClick(A, Qt::Key_Tab);
         QTRY_VERIFY(B->hasFocus());
         QCOMPARE(A->HotKey(), uint16_t(0));
+    }
+
+    // A keyboard user reaches 确定 with Tab from the first field and presses it.
+    void OkByKeyboard_data() {
+        QTest::addColumn<int>("Key");
+        QTest::addColumn<int>("Modifiers");
+        QTest::addColumn<bool>("Saves");
+        QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier) << true;
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true;
+        QTest::newRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier) << true;
+        QTest::newRow("Ctrl+Return is another command")
+            << int(Qt::Key_Return) << int(Qt::ControlModifier) << false;
+        QTest::newRow("a letter") << int(Qt::Key_A) << int(Qt::NoModifier) << false;
+    }
+    void OkByKeyboard() {
+        QFETCH(int, Key);
+        QFETCH(int, Modifiers);
+        QFETCH(bool, Saves);
+        // As the program does at start-up.
+        Keyboard::InstallButtonKeys(qApp);
+        TRig R;
+        R.Cfg.WriteIni(Keys123);
+        R.Create();
+        Dialogs::TDialogScript Script;
+        R.Page->Load();
+        R.Tab.show();
+        QVERIFY(QTest::qWaitForWindowActive(&R.Tab));
+        R.Page->HotKey1()->setFocus();
+        QTRY_VERIFY(R.Page->HotKey1()->hasFocus());
+        for (int I = 0; I < 10 && !R.Page->Button2()->hasFocus(); ++I)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(R.Page->Button2()->hasFocus());
+        QTest::keyClick(R.Page->Button2(), Qt::Key(Key), Qt::KeyboardModifiers(Modifiers));
+        if (Saves) {
+            // The button shows itself pressed for a moment, then clicks.
+            QTRY_VERIFY(!R.Log.isEmpty() && R.Log.last().startsWith("close "));
+        } else {
+            // A click would have come within the short pressed look (100 ms); twice that and
+            // the event loop's passes are ample.
+            QTest::qWait(200);
+            QVERIFY2(R.Log.isEmpty(), qPrintable(R.Log.join('\n')));
+        }
+        QVERIFY(Script.Shown().isEmpty());
     }
 
     void SaveOrder() {

@@ -1,4 +1,5 @@
 // The reminder window: where it comes to rest, and the action it carries out afterwards.
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include "TaskTestSupport.h"
 #include "TestSupport.h"
@@ -168,6 +170,43 @@ private slots:
                 Pop.Label1()->contentsRect().width());
         QCOMPARE(Pop.Label1()->toolTip(), "任务名称:" + Long);
         QCOMPARE(Pop.TaskName(), Long);
+    }
+
+    // The window never takes the keyboard, so it is never the active one: the whole text of a
+    // cut line still comes up when the pointer rests on it.
+    void aCutLineIsWholeOverTheInactiveWindow_data() {
+        QTest::addColumn<int>("Line");
+        QTest::addColumn<QString>("Prefix");
+        QTest::newRow("name") << 1 << "任务名称:";
+        QTest::newRow("content") << 4 << "内容:";
+        QTest::newRow("target") << 5 << "执行目标:";
+    }
+    void aCutLineIsWholeOverTheInactiveWindow() {
+        QFETCH(int, Line);
+        QFETCH(QString, Prefix);
+        const QString Long = QString("很长的提醒文字").repeated(20);
+        QWidget Typing;
+        Typing.setWindowTitle("typing");
+        Typing.setGeometry(10, 10, 200, 100);
+        QPointer<TFrm_Pop> Pop = NewPop("定时提醒");
+        Pop->Timer2()->setInterval(60000);
+        Pop->SetTaskName(Line == 1 ? Long : "短");
+        Pop->SetTaskMsg(Line == 4 ? Long : "短");
+        Pop->SetExecTarget(Line == 5 ? Long : "短");
+        QLabel *Label = Line == 1 ? Pop->Label1() : Line == 4 ? Pop->Label4() : Pop->Label5();
+        QVERIFY(Label->text().endsWith(QChar(0x2026)));
+        Pop->Pop();
+        QTRY_VERIFY(Pop->Timer2()->isActive());
+        Typing.show();
+        Typing.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&Typing));
+        QVERIFY(!Pop->isActiveWindow());
+        QToolTip::hideText();
+        QTest::mouseMove(Label, Label->rect().center());
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), Prefix + Long);
+        QToolTip::hideText();
+        delete Pop;
     }
 
     void opensTheTargetAfterTheRest() {

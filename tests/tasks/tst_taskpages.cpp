@@ -17,6 +17,7 @@
 #include "TaskTestSupport.h"
 #include "TestSupport.h"
 #include "dialogs/Dialogs.h"
+#include "dialogs/Keyboard.h"
 #include "tasks/DBRadioGroup.h"
 #include "tasks/TaskDb.h"
 #include "tasks/TaskPages.h"
@@ -379,18 +380,76 @@ private slots:
         QCOMPARE(Stored("length(内容)", "1").toInt(), 255);
     }
 
+    void browseForTheTarget_data() {
+        QTest::addColumn<QString>("Path");
+        QTest::addColumn<bool>("Taken");
+        QTest::newRow("short") << "/opt/tool/run.sh" << true;
+        QTest::newRow("255 characters, the column's size")
+            << "/" + QString(254, QChar('a')) << true;
+        QTest::newRow("256 characters") << "/" + QString(255, QChar('a')) << false;
+        QTest::newRow("300 Chinese characters") << "/" + QString(299, QChar(u'路')) << false;
+    }
     void browseForTheTarget() {
-        const QString ID = FRows->Insert("t", {2024, 1, 1}, QTime(1, 0), "每天", "定时执行");
+        QFETCH(QString, Path);
+        QFETCH(bool, Taken);
+        const QString ID =
+            FRows->Insert("t", {2024, 1, 1}, QTime(1, 0), "每天", "定时执行", "", "/before");
         Open();
-        FScript->Answer(QString("/opt/tool/run.sh"));
+        QCOMPARE(Target()->text(), QString("/before"));
+        FScript->Answer(Path);
         Browse()->click();
-        QCOMPARE(Target()->text(), QString("/opt/tool/run.sh"));
-        QCOMPARE(FPages->State(), TTaskPages::TState::Edit);
+        // A path the column cannot hold whole is refused with a word, never cut to another
+        // file's name.
+        QCOMPARE(Target()->text(), Taken ? Path : QString("/before"));
+        QCOMPARE(FScript->Shown().size(), Taken ? 1 : 2);
+        if (!Taken) {
+            QCOMPARE(FScript->Shown()[1].Kind, QString("warning"));
+            QVERIFY2(FScript->Shown()[1].Text.contains(QString::number(Path.size())) &&
+                         FScript->Shown()[1].Text.contains("255"),
+                     qPrintable(FScript->Shown()[1].Text));
+        }
+        QCOMPARE(FPages->State(), Taken ? TTaskPages::TState::Edit : TTaskPages::TState::Browse);
         FScript->Answer(QVariant()); // cancelled: nothing changes
         Browse()->click();
-        QCOMPARE(Target()->text(), QString("/opt/tool/run.sh"));
+        QCOMPARE(Target()->text(), Taken ? Path : QString("/before"));
         Trigger("Post");
-        QCOMPARE(Stored("执行目标", ID).toString(), QString("/opt/tool/run.sh"));
+        QCOMPARE(Stored("执行目标", ID).toString(), Taken ? Path : QString("/before"));
+    }
+
+    void aKeyboardUserAddsATask() {
+        // As the program does at start-up: Enter presses a focused button.
+        Keyboard::InstallButtonKeys(qApp);
+        Open();
+        FTabs->show();
+        QVERIFY(QTest::qWaitForWindowActive(FTabs.get()));
+        Trigger("AddTask");
+        // The name comes first.
+        QTRY_COMPARE(QApplication::focusWidget(), NameEdit());
+        QTest::keyClicks(NameEdit(), "standup");
+        // Tab from the name on: through the choices and pickers to the memo, where Tab leaves
+        // again, and on to 取消 and 提交.
+        // (A picker takes Tab through its sections first, then lets it go.)
+        QList<QWidget *> Visited;
+        while (QApplication::focusWidget() != W<QPushButton>("Button16") && Visited.size() < 30) {
+            QWidget *Focus = QApplication::focusWidget();
+            if (Focus == Memo())
+                QTest::keyClicks(Memo(), "bring notes");
+            QTest::keyClick(Focus, Qt::Key_Tab);
+            if (Focus == Memo())
+                QVERIFY2(QApplication::focusWidget() != Memo(), "Tab stayed in the memo");
+            Visited << QApplication::focusWidget();
+        }
+        QVERIFY(Visited.contains(Memo()));
+        QVERIFY(Visited.indexOf(W<QPushButton>("Button15")) > Visited.indexOf(Memo()));
+        QCOMPARE(QApplication::focusWidget(), W<QPushButton>("Button16"));
+        QCOMPARE(Memo()->toPlainText(), QString("bring notes"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(FPages->State(), TTaskPages::TState::Browse);
+        QVERIFY(FScript->Shown().isEmpty());
+        QCOMPARE(FTabs->currentIndex(), 1);
+        const QString ID = FRows->Value("SELECT max(ID) FROM Task").toString();
+        QCOMPARE(Stored("任务名称", ID).toString(), QString("standup"));
+        QCOMPARE(Stored("内容", ID).toString(), QString("bring notes"));
     }
 
     void navigationStoresTheEditedRow() {

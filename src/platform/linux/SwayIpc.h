@@ -11,6 +11,7 @@
 namespace platform::linux_::SwayIpc {
 
 constexpr uint32_t RunCommand = 0;
+constexpr uint32_t GetWorkspaces = 1;
 constexpr uint32_t GetTree = 4;
 
 // The answer's payload; nothing when the socket cannot be reached, does not answer within

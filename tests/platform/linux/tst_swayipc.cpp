@@ -9,7 +9,10 @@
 #include <thread>
 #include <unistd.h>
 
+#include "TestSupport.h"
+#include "platform/DesktopWorkArea.h"
 #include "platform/linux/SwayIpc.h"
+#include "platform/linux/SwayWorkArea.h"
 
 namespace Ipc = platform::linux_::SwayIpc;
 
@@ -131,6 +134,78 @@ private slots:
         QCOMPARE(Ipc::Ask(Dir.filePath("none"), Ipc::GetTree, {}), std::nullopt);
         QCOMPARE(Ipc::Ask({}, Ipc::GetTree, {}), std::nullopt);
         QCOMPARE(Ipc::Ask(QString(200, 'x'), Ipc::GetTree, {}), std::nullopt);
+    }
+
+    // Where a reminder may rest: the usable rectangle of the workspace on the screen, less the
+    // bars sway keeps from XWayland's knowledge.
+    void workAreaFromTheWorkspaces_data() {
+        QTest::addColumn<QByteArray>("Workspaces");
+        QTest::addColumn<QRect>("Screen");
+        QTest::addColumn<QRect>("Expected"); // null: nothing
+        const auto W = [](const char *Name, bool Visible, bool Focused, const char *Rect) {
+            return QString(R"({"name":"%1","visible":%2,"focused":%3,"rect":%4})")
+                .arg(Name, Visible ? "true" : "false", Focused ? "true" : "false", Rect);
+        };
+        const auto List = [](const QStringList &Items) {
+            return ("[" + Items.join(',') + "]").toUtf8();
+        };
+        const QRect Screen(0, 0, 1280, 800);
+        QTest::newRow("a bar of 34 pixels at the bottom")
+            << List({W("1", true, true, R"({"x":0,"y":0,"width":1280,"height":766})")}) << Screen
+            << QRect(0, 0, 1280, 766);
+        QTest::newRow("a bar at the top")
+            << List({W("1", true, true, R"({"x":0,"y":30,"width":1280,"height":770})")}) << Screen
+            << QRect(0, 30, 1280, 770);
+        QTest::newRow("hidden workspaces are passed over")
+            << List({W("1", false, false, R"({"x":0,"y":0,"width":1280,"height":700})"),
+                     W("2", true, true, R"({"x":0,"y":0,"width":1280,"height":766})")})
+            << Screen << QRect(0, 0, 1280, 766);
+        QTest::newRow("the workspace of this screen, not the focused one of another")
+            << List({W("1", true, false, R"({"x":0,"y":0,"width":1280,"height":766})"),
+                     W("2", true, true, R"({"x":1280,"y":0,"width":1920,"height":1050})")})
+            << Screen << QRect(0, 0, 1280, 766);
+        QTest::newRow("cut to the screen")
+            << List({W("1", true, true, R"({"x":-20,"y":0,"width":2000,"height":766})")}) << Screen
+            << QRect(0, 0, 1280, 766);
+        QTest::newRow("no workspace on this screen")
+            << List({W("2", true, true, R"({"x":1280,"y":0,"width":1920,"height":1050})")})
+            << Screen << QRect();
+        QTest::newRow("an empty rectangle")
+            << List({W("1", true, true, R"({"x":0,"y":0,"width":0,"height":766})")}) << Screen
+            << QRect();
+        // Sums of such values would overflow an int.
+        QTest::newRow("huge values")
+            << List({W("1", true, true,
+                       R"({"x":2147483647,"y":2147483647,"width":2147483647,"height":5})")})
+            << Screen << QRect();
+        QTest::newRow("not numbers")
+            << List({W("1", true, true, R"({"x":"0","y":0,"width":1280,"height":766})")}) << Screen
+            << QRect();
+        QTest::newRow("not a list") << QByteArray(R"({"rect":{}})") << Screen << QRect();
+        QTest::newRow("not JSON") << QByteArray("[{") << Screen << QRect();
+    }
+    void workAreaFromTheWorkspaces() {
+        QFETCH(QByteArray, Workspaces);
+        QFETCH(QRect, Screen);
+        QFETCH(QRect, Expected);
+        QCOMPARE(platform::linux_::SwayWorkArea(Workspaces, Screen).value_or(QRect()), Expected);
+    }
+
+    void workAreaAskedOfTheRunningSway() {
+        QTemporaryDir Dir;
+        const QByteArray Answer =
+            R"([{"visible":true,"focused":true,"rect":{"x":0,"y":0,"width":1280,"height":766}}])";
+        TStandIn Desktop(Dir.filePath("ipc"), Message(Ipc::GetWorkspaces, Answer));
+        {
+            TEnvSet Sock("SWAYSOCK", Dir.filePath("ipc").toLocal8Bit());
+            QCOMPARE(platform::DesktopWorkArea(QRect(0, 0, 1280, 800)),
+                     std::optional(QRect(0, 0, 1280, 766)));
+        }
+        Desktop.Join();
+        QCOMPARE(Desktop.Type, Ipc::GetWorkspaces);
+        // No sway: the X server's own work area holds.
+        TEnvSet NoSock("SWAYSOCK", static_cast<const char *>(nullptr));
+        QCOMPARE(platform::DesktopWorkArea(QRect(0, 0, 1280, 800)), std::nullopt);
     }
 };
 
