@@ -9,6 +9,8 @@ PKGS=(
   x11-xkb-utils xkb-data
   xvfb xauth xdotool trayer openbox dbus-x11 fonts-noto-cjk xclip x11-utils imagemagick
   sqlite3
+  # The folder lock's encryption (Lock.exe only).
+  libsodium-dev
   xdg-utils
   # The install test: checking the menu entry and metadata, and building the Debian package.
   desktop-file-utils appstream dpkg-dev file binutils util-linux
