@@ -4,6 +4,7 @@
 #include <QPasswordDigestor>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -213,6 +214,50 @@ private slots:
         const TRun Unlock = RunTool(FDir, {"--unlock"}, "pw\n", true);
         QVERIFY2(Unlock.Code == 0, Unlock.Err.constData());
         QCOMPARE(Snapshot(FDir), Before);
+    }
+
+    // A full disk stops a lock cleanly, naming what is not yet encrypted and leaving it as it
+    // was; with room again, the next runs finish. The disk is a small tmpfs in a mount namespace
+    // of its own, gone with the script.
+    void FullDiskStopsCleanly() {
+        QVERIFY2(!QStandardPaths::findExecutable("unshare").isEmpty(), "unshare is needed");
+        FTemp = std::make_unique<QTemporaryDir>();
+        const QString Script = R"(
+set -eu
+d=$1
+mount -t tmpfs -o size=3m tmpfs "$d"
+mkdir "$d/f"
+cp "$2" "$d/f/Lock.exe"
+for i in 01 02 03 04 05 06 07 08 09 10; do head -c 200000 /dev/urandom >"$d/f/file-$i.bin"; done
+(cd "$d/f" && sha256sum file-* >"$d/sums")
+set +e
+echo pw | "$d/f/Lock.exe" --lock 2>"$d/err"; echo "first lock $?"
+cat "$d/err"
+(cd "$d/f" && ls file-* 2>/dev/null | xargs -r sha256sum) >"$d/left"
+grep -F -f "$d/left" "$d/sums" | wc -l | sed 's/^/intact /'
+ls "$d/f" | grep -c '^file-' | sed 's/^/open /'
+for f in $(cd "$d/f" && ls file-*); do grep -q "$f" "$d/err" && echo "named $f"; done
+mount -o remount,size=16m "$d"
+echo pw | "$d/f/Lock.exe" --lock; echo "second lock $?"
+echo pw | "$d/f/Lock.exe" --unlock; echo "unlock $?"
+(cd "$d/f" && sha256sum --quiet -c "$d/sums") && echo "all exact"
+umount "$d"
+)";
+        QProcess P;
+        P.start("unshare", {"--mount", "--propagation", "private", "bash", "-c", Script, "bash",
+                            FTemp->path(), QStringLiteral(QC_BIN_DIR "/Lock.exe")});
+        QVERIFY(P.waitForFinished(60000));
+        const QString Out = QString::fromUtf8(P.readAllStandardOutput() + P.readAllStandardError());
+        QVERIFY2(Out.contains("first lock 1") && Out.contains("磁盘空间不足"), qPrintable(Out));
+        // Every file still open is named and intact; some went in before the disk was full.
+        const QRegularExpression Open("open (\\d+)"), Intact("intact (\\d+)");
+        const int Left = Open.match(Out).captured(1).toInt();
+        QVERIFY2(Left > 0 && Left < 10, qPrintable(Out));
+        QCOMPARE(Intact.match(Out).captured(1).toInt(), Left);
+        QCOMPARE(Out.count("named file-"), Left);
+        QVERIFY2(Out.contains("second lock 0") && Out.contains("unlock 0") &&
+                     Out.contains("all exact"),
+                 qPrintable(Out));
     }
 
     void EarlierVersionOpens_data() {
