@@ -91,7 +91,7 @@ private slots:
     // next run (lock or unlock) finishes with every file exact. Run as nobody: the folder is
     // the user's own, and nothing may depend on root's rights.
     void KilledRunsAreFinished() {
-        Fresh(24, 300000);
+        Fresh(16, 300000);
         QVERIFY(GiveToNobody(FDir));
         const TSnapshot Before = Snapshot(FDir);
         // How long a whole run takes here sets the range of the kills.
@@ -225,7 +225,8 @@ private slots:
         const QString Script = R"(
 set -eu
 d=$1
-mount -t tmpfs -o size=3m tmpfs "$d"
+tool=$(stat -c %s "$2")
+mount -t tmpfs -o size=$((tool + 2600000)) tmpfs "$d"
 mkdir "$d/f"
 cp "$2" "$d/f/Lock.exe"
 for i in 01 02 03 04 05 06 07 08 09 10; do head -c 200000 /dev/urandom >"$d/f/file-$i.bin"; done
@@ -237,7 +238,7 @@ cat "$d/err"
 grep -F -f "$d/left" "$d/sums" | wc -l | sed 's/^/intact /'
 ls "$d/f" | grep -c '^file-' | sed 's/^/open /'
 for f in $(cd "$d/f" && ls file-*); do grep -q "$f" "$d/err" && echo "named $f"; done
-mount -o remount,size=16m "$d"
+mount -o remount,size=$((tool + 16000000)) "$d"
 echo pw | "$d/f/Lock.exe" --lock; echo "second lock $?"
 echo pw | "$d/f/Lock.exe" --unlock; echo "unlock $?"
 (cd "$d/f" && sha256sum --quiet -c "$d/sums") && echo "all exact"
