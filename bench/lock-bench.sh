@@ -34,8 +34,8 @@ secs() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
 t0=$(now); cp -r "$work/src" "$work/copy"; t1=$(now); sync; t2=$(now)
 rm -rf "$work/copy"; sync
 cp "$bin/Lock.exe" "$work/src/Lock.exe"
-t3=$(now); echo pw | "$work/src/Lock.exe" --lock; t4=$(now)
-t5=$(now); echo pw | "$work/src/Lock.exe" --unlock; t6=$(now)
+t3=$(now); echo pw | /usr/bin/time -f "lock cpu: %U s user, %S s sys" "$work/src/Lock.exe" --lock; t4=$(now)
+t5=$(now); echo pw | /usr/bin/time -f "unlock cpu: %U s user, %S s sys" "$work/src/Lock.exe" --unlock; t6=$(now)
 rm "$work/src/Lock.exe"
 (cd "$work/src" && sha256sum --quiet -c "$work/sums")
 

@@ -14,7 +14,8 @@ bool WriteAll(int Fd, const void *Data, size_t Size);
 long ReadFull(int Fd, void *Data, size_t Size);
 // fsync of a folder, so that names made or removed in it survive a power loss.
 bool SyncDir(const std::string &Dir);
-// fsync of each of these open files (or paths), several at once; false when any failed.
+// Makes these open files (or paths) durable, with all else written to their file systems:
+// one syncfs for each file system among them; false when any failed.
 bool SyncFiles(const std::vector<int> &Fds);
 bool SyncPaths(const std::set<std::string> &Paths);
 // A rename that never replaces what is at To (errno EEXIST then).

@@ -25,8 +25,8 @@ using LockTree::TItem;
 namespace {
 
 // Encrypted files are made to disk in groups: one fsync round for a group, not one per file.
-constexpr size_t GroupFiles = 128;
-constexpr uint64_t GroupBytes = uint64_t(64) << 20;
+constexpr size_t GroupFiles = 256;
+constexpr uint64_t GroupBytes = uint64_t(256) << 20;
 
 TEntry EntryOf(TKind Kind, const std::string &Path, const struct stat &St) {
     TEntry E;

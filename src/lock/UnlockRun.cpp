@@ -23,8 +23,8 @@ using LockFormat::TKind;
 
 namespace {
 
-constexpr size_t GroupFiles = 128;
-constexpr uint64_t GroupBytes = uint64_t(64) << 20;
+constexpr size_t GroupFiles = 256;
+constexpr uint64_t GroupBytes = uint64_t(256) << 20;
 
 QString Why(int Errno) {
     return QString::fromLocal8Bit(LockFiles::ErrorText(Errno).c_str());
