@@ -13,6 +13,8 @@ PKGS=(
   sqlite3
   # The whole-program test of a clock set back: the program runs under a faked time of day.
   faketime libfaketime
+  # The folder lock's encryption (Lock.exe only).
+  libsodium-dev
   xdg-utils
   # The install test: checking the menu entry and metadata, and building the Debian package.
   desktop-file-utils appstream dpkg-dev file binutils util-linux

@@ -1,58 +1,17 @@
 #include "FolderLock.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPasswordDigestor>
-#include <QRandomGenerator>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "LegacyVault.h"
+#include "LockFiles.h"
+#include "LockFormat.h"
+
 namespace {
-
-// A rename that never replaces what is at To: errno EEXIST when something is there.
-bool RenameNoReplace(const QString &From, const QString &To) {
-    const QByteArray F = QFile::encodeName(From), T = QFile::encodeName(To);
-    if (::renameat2(AT_FDCWD, F.constData(), AT_FDCWD, T.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // A file system without the flag: check first; nothing else works in this folder meanwhile.
-    struct stat St;
-    if (::lstat(T.constData(), &St) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(F.constData(), T.constData()) == 0;
-}
-
-void SyncPath(const QString &Path) {
-    const int Fd = ::open(QFile::encodeName(Path).constData(), O_RDONLY | O_CLOEXEC);
-    if (Fd >= 0) {
-        ::fsync(Fd);
-        ::close(Fd);
-    }
-}
-
-QByteArray Derive(const QString &Password, const QByteArray &Salt, int Iterations) {
-    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, Password.toUtf8(), Salt,
-                                              Iterations, 32);
-}
-
-bool SameBytes(const QByteArray &A, const QByteArray &B) {
-    if (A.size() != B.size())
-        return false;
-    unsigned char Diff = 0;
-    for (qsizetype I = 0; I < A.size(); ++I)
-        Diff |= static_cast<unsigned char>(A[I] ^ B[I]);
-    return Diff == 0;
-}
 
 // The path with links resolved where it exists, else only made absolute and clean.
 QString RealPath(const QString &Path) {
@@ -99,14 +58,17 @@ QStringList TFolderLock::DefaultSystemTrees() {
 TFolderLock::TFolderLock(const QString &Folder, const QString &ToolName)
     : FFolder(QDir(Folder).absolutePath()), FToolName(ToolName) {}
 
-QString TFolderLock::VaultDir() const {
-    return FFolder + "/" + VaultName();
+std::string TFolderLock::Root() const {
+    return QFile::encodeName(FFolder).toStdString();
 }
-QString TFolderLock::FilesDir() const {
-    return VaultDir() + "/files";
+std::string TFolderLock::VaultPath() const {
+    return LockFiles::Join(Root(), QFile::encodeName(VaultName()).toStdString());
 }
-QString TFolderLock::KeyFile() const {
-    return VaultDir() + "/key";
+std::string TFolderLock::DataPath() const {
+    return VaultPath() + "/data";
+}
+std::string TFolderLock::HeaderPath() const {
+    return VaultPath() + "/header";
 }
 
 QStringList TFolderLock::OpenEntries() const {
@@ -117,10 +79,18 @@ QStringList TFolderLock::OpenEntries() const {
     return Names;
 }
 
+bool TFolderLock::IsLocked() const {
+    return LockFiles::Exists(HeaderPath()) || LegacyVault::Present(FFolder);
+}
+
 TFolderLock::TState TFolderLock::State() const {
-    if (!IsLocked())
+    if (LegacyVault::Present(FFolder))
+        return OpenEntries().isEmpty() ? TState::Locked : TState::Partial;
+    if (!LockFiles::Exists(HeaderPath()))
         return TState::Unlocked;
-    return OpenEntries().isEmpty() ? TState::Locked : TState::Partial;
+    LockFormat::THeader Header;
+    const bool Finished = LockFormat::ReadHeader(HeaderPath(), Header) && Header.State == "locked";
+    return Finished && OpenEntries().isEmpty() ? TState::Locked : TState::Partial;
 }
 
 QString TFolderLock::Refusal() const {
@@ -152,17 +122,6 @@ QString TFolderLock::Refusal() const {
     return {};
 }
 
-bool TFolderLock::IsLocked() const {
-    // The vault may be closed (mode 000); its owner can still see that the record exists.
-    const QFileInfo Vault(VaultDir());
-    if (!Vault.isDir() || Vault.isSymLink())
-        return false;
-    ::chmod(QFile::encodeName(VaultDir()).constData(), 0700);
-    const bool Locked = QFileInfo::exists(KeyFile());
-    ::chmod(QFile::encodeName(VaultDir()).constData(), Locked ? 0 : 0700);
-    return Locked;
-}
-
 QString TFolderLock::FreeName(const QString &Dir, const QString &Name) {
     const auto Taken = [&Dir](const QString &N) {
         struct stat St;
@@ -186,157 +145,21 @@ TFolderLock::TResult TFolderLock::Fail(const QString &Text) {
     return TResult::Failed;
 }
 
-bool TFolderLock::WriteKey(const QString &Password) {
-    QByteArray Salt(16, 0);
-    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(Salt.data()),
-                                          Salt.size() / 4);
-    const QByteArray Hash = Derive(Password, Salt, Iterations);
-    const QByteArray Record = "qclock 1\npbkdf2-sha256 " + QByteArray::number(Iterations) + " " +
-                              Salt.toHex() + " " + Hash.toHex() + "\n";
-    // Written aside and renamed into place: a record is either whole or absent.
-    const QString Temp = KeyFile() + ".tmp";
-    QFile F(Temp);
-    if (!F.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    F.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    if (F.write(Record) != Record.size() || !F.flush()) {
-        F.close();
-        QFile::remove(Temp);
-        return false;
-    }
-    ::fsync(F.handle());
-    F.close();
-    if (::rename(QFile::encodeName(Temp).constData(), QFile::encodeName(KeyFile()).constData())) {
-        QFile::remove(Temp);
-        return false;
-    }
-    SyncPath(VaultDir());
-    return true;
+bool TFolderLock::Report() {
+    return !OnProgress || OnProgress(FProgress);
 }
 
-bool TFolderLock::CheckKey(const QString &Password) const {
-    QFile F(KeyFile());
-    if (!F.open(QIODevice::ReadOnly))
-        return false;
-    const QList<QByteArray> Lines = F.readAll().split('\n');
-    if (Lines.size() < 2 || Lines[0] != "qclock 1")
-        return false;
-    const QList<QByteArray> Parts = Lines[1].split(' ');
-    if (Parts.size() != 4 || Parts[0] != "pbkdf2-sha256")
-        return false;
-    bool Ok = false;
-    const int Rounds = Parts[1].toInt(&Ok);
-    if (!Ok || Rounds < 1)
-        return false;
-    return SameBytes(Derive(Password, QByteArray::fromHex(Parts[2]), Rounds),
-                     QByteArray::fromHex(Parts[3]));
+QString TFolderLock::Shown(const std::string &Path) {
+    return QFile::decodeName(QByteArray::fromStdString(Path));
 }
 
-TFolderLock::TMove TFolderLock::MoveAll(const QString &From, const QString &To,
-                                        const QStringList &Skip) {
-    const QStringList Names = QDir(From).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    bool AllMoved = true;
-    for (const QString &Name : Names) {
-        if (Skip.contains(Name))
-            continue;
-        if (OnBeforeMove && !OnBeforeMove())
-            return TMove::Interrupted;
-        bool Moved = false;
-        // Another program may take a free name between the check and the rename: try again.
-        for (int Attempt = 0; Attempt < 100 && !Moved; ++Attempt) {
-            Moved = RenameNoReplace(From + "/" + Name, To + "/" + FreeName(To, Name));
-            if (!Moved && errno != EEXIST)
-                break;
-        }
-        if (!Moved) {
-            FNotMoved << Name;
-            AllMoved = false;
-        }
-    }
-    SyncPath(From);
-    SyncPath(To);
-    return AllMoved ? TMove::Done : TMove::Failed;
-}
-
-TFolderLock::TResult TFolderLock::Lock(const QString &Password) {
-    FErrorText.clear();
-    FNotMoved.clear();
-    if (Password.isEmpty())
-        return Fail("密码不能为空。");
-    if (!QFileInfo(FFolder).isDir())
-        return Fail("找不到文件夹 " + FFolder + "。");
-    if (const QString Why = Refusal(); !Why.isEmpty())
-        return Fail(Why);
-    const QByteArray Vault = QFile::encodeName(VaultDir());
-    const QFileInfo VaultInfo(VaultDir());
-    if (VaultInfo.exists() || VaultInfo.isSymLink()) {
-        if (!VaultInfo.isDir() || VaultInfo.isSymLink())
-            return Fail("文件夹中已有名为 " + VaultName() + " 的文件，无法加密。");
-        ::chmod(Vault.constData(), 0700);
-    } else if (::mkdir(Vault.constData(), 0700) != 0) {
-        return Fail("无法在此文件夹中创建加密区：" + QString::fromLocal8Bit(strerror(errno)));
-    }
-    const QByteArray Files = QFile::encodeName(FilesDir());
-    if (!QFileInfo(FilesDir()).isDir() && ::mkdir(Files.constData(), 0700) != 0) {
-        ::chmod(Vault.constData(), 0700);
-        return Fail("无法在此文件夹中创建加密区：" + QString::fromLocal8Bit(strerror(errno)));
-    }
-    if (QFileInfo::exists(KeyFile())) {
-        if (!CheckKey(Password)) {
-            ::chmod(Vault.constData(), 0);
-            return TResult::WrongPassword;
-        }
-    } else if (!WriteKey(Password)) {
-        return Fail("无法保存密码。");
-    }
-    const TMove Moved = MoveAll(FFolder, FilesDir(), {FToolName, VaultName()});
-    if (Moved == TMove::Interrupted)
-        return Fail("加密被中断。");
-    // Only the owner may open the vault now, and only after giving the password back to this
-    // tool, which opens it again.
-    ::chmod(Files.constData(), 0);
-    ::chmod(Vault.constData(), 0);
-    if (Moved == TMove::Failed)
-        return Fail("以下项目未能加密，仍留在原处：\n" + FNotMoved.join('\n'));
-    return TResult::Done;
-}
-
-TFolderLock::TResult TFolderLock::Unlock(const QString &Password) {
-    FErrorText.clear();
-    FNotMoved.clear();
-    const QByteArray Vault = QFile::encodeName(VaultDir());
-    const QFileInfo VaultInfo(VaultDir());
-    if (!VaultInfo.isDir() || VaultInfo.isSymLink())
-        return Fail("此文件夹没有加密。");
-    ::chmod(Vault.constData(), 0700);
-    if (!QFileInfo::exists(KeyFile())) {
-        ::chmod(Vault.constData(), 0700);
-        return Fail("此文件夹没有加密。");
-    }
-    if (!CheckKey(Password)) {
-        ::chmod(Vault.constData(), 0);
-        return TResult::WrongPassword;
-    }
-    const QByteArray Files = QFile::encodeName(FilesDir());
-    ::chmod(Files.constData(), 0700);
-    const TMove Moved =
-        QFileInfo(FilesDir()).isDir() ? MoveAll(FilesDir(), FFolder, {}) : TMove::Done;
-    if (Moved == TMove::Interrupted)
-        return Fail("解密被中断。");
-    if (Moved == TMove::Failed) {
-        // What is still inside stays locked behind the same password.
-        ::chmod(Files.constData(), 0);
-        ::chmod(Vault.constData(), 0);
-        return Fail("以下项目未能解密，仍在加密区中：\n" + FNotMoved.join('\n'));
-    }
-    // The record goes last: until the vault is empty, the folder counts as locked.
-    ::rmdir(Files.constData());
-    if (QFileInfo(FilesDir()).exists())
-        return Fail("加密区中还有文件，文件夹仍处于加密状态。");
-    QFile::remove(KeyFile() + ".tmp");
-    QFile::remove(KeyFile());
-    ::rmdir(Vault.constData());
-    SyncPath(FFolder);
-    return TResult::Done;
+TFolderLock::TResult TFolderLock::OpenHeader(const std::string &Password,
+                                             LockFormat::THeader &Header, LockFormat::TKeys &Keys) {
+    if (!LockFormat::Init())
+        return Fail("加密库无法初始化。");
+    if (!LockFormat::ReadHeader(HeaderPath(), Header))
+        return Fail("加密信息 " + Shown(HeaderPath()) + " 已损坏，无法读取。");
+    if (!LockFormat::DeriveKeys(Password, Header, Keys))
+        return Fail("加密信息 " + Shown(HeaderPath()) + " 已损坏，或内存不足，无法计算密钥。");
+    return LockFormat::KeysMatch(Keys, Header) ? TResult::Done : TResult::WrongPassword;
 }

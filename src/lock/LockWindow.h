@@ -6,9 +6,12 @@
 
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
-// The window of Lock.exe: set a password and lock, or give it and unlock.
+// The window of Lock.exe: set a password and lock, or give it and unlock. A run shows the files
+// and bytes done and can be cancelled (or the window closed): what is done stays done, and the
+// next run finishes the rest.
 class TLockWindow : public QWidget {
     Q_OBJECT
 public:
@@ -17,10 +20,17 @@ public:
     void Execute();
     // A partly locked folder can also be unlocked, moving back what went in.
     void ExecuteUnlock();
+    // Stops the running lock or unlock at its next step.
+    void Cancel();
+    bool Running() const { return FRunning; }
+
+protected:
+    void closeEvent(QCloseEvent *Event) override;
 
 private:
     void ShowState();
     void Run(bool Unlock);
+    bool ShowProgress(const TFolderLock::TProgress &Progress);
     TFolderLock FLock;
     QString FFolder;
     QLabel *FState = nullptr;
@@ -29,4 +39,11 @@ private:
     QLineEdit *FConfirm = nullptr;
     QPushButton *FButton = nullptr;
     QPushButton *FUnlockButton = nullptr;
+    QProgressBar *FBar = nullptr;
+    QLabel *FDone = nullptr;
+    QPushButton *FCancel = nullptr;
+    bool FRunning = false;
+    bool FCancelled = false;
+    bool FCloseAfter = false;
+    qint64 FLastShown = 0;
 };

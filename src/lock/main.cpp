@@ -1,4 +1,4 @@
-// Lock.exe: locks the folder it sits in behind a password. Without arguments it shows its
+// Lock.exe: encrypts the folder it sits in under a password. Without arguments it shows its
 // window; "--lock", "--unlock" (the password on the first line of standard input) and "--status"
 // ("locked", "partly locked" or "unlocked") serve scripts. Exit codes: 0 done, 1 failed, 2 wrong
 // password, 3 bad arguments.

@@ -1,6 +1,7 @@
 #include "EncryptPage.h"
 
 #include <QAction>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,6 +55,12 @@ TEncryptPage::TEncryptPage(QWidget *Parent, std::shared_ptr<platform::IShell> Sh
     lbl2->setWordWrap(true);
     lbl2->setGeometry(10, 92, 326, 56);
 
+    // What removing the originals means on a disk, said plainly once.
+    auto *lbl4 = new QLabel(HelpText(), this);
+    lbl4->setObjectName("lbl4");
+    lbl4->setWordWrap(true);
+    lbl4->setGeometry(8, 176, 348, 80);
+
     connect(btn1, &QPushButton::clicked, this, Dialogs::Guarded([this] { btn1Click(); }));
     connect(btn2, &QPushButton::clicked, this, Dialogs::Guarded([this] { Button17Click(); }));
 }
@@ -98,9 +105,44 @@ void TEncryptPage::actEncryptExecute() {
         return;
     }
     // The tool locks the folder it sits in, so it needs no working folder; the folder is shown
-    // beside it. Neither start is watched.
+    // beside it. Neither start is watched. Only this program's own tool is started: a Lock.exe
+    // that someone else put there would be handed the user's password.
+    const QString Tool = QDir(Path).filePath(LockToolName());
+    const bool Present = QFileInfo::exists(Tool) || QFileInfo(Tool).isSymLink();
+    const bool Ours =
+        Present && IsCompanion(Tool, AppPaths::CompanionTool(Config().ExeDir(), LockToolName()));
+    if (Present && !Ours)
+        Dialogs::ShowMessage(NotOursText(Tool));
     if (FShell) {
-        FShell->Open(QDir(Path).filePath(LockToolName()).toStdString(), {});
+        if (Ours)
+            FShell->Open(Tool.toStdString(), {});
         FShell->Open(Path.toStdString(), {});
     }
+}
+
+bool TEncryptPage::IsCompanion(const QString &Tool, const QString &Companion) {
+    const auto Digest = [](const QString &Path, QByteArray &Hash) {
+        const QFileInfo Info(Path);
+        if (Info.isSymLink() || !Info.isFile())
+            return false;
+        QFile F(Path);
+        QCryptographicHash H(QCryptographicHash::Sha256);
+        if (!F.open(QIODevice::ReadOnly) || !H.addData(&F))
+            return false;
+        Hash = H.result();
+        return true;
+    };
+    QByteArray A, B;
+    return Digest(Tool, A) && Digest(Companion, B) && A == B;
+}
+
+QString TEncryptPage::NotOursText(const QString &Tool) {
+    return "未启动 " + Tool +
+           "：它不是本程序自带的文件夹加密程序（内容不同）。请删除它，再点“浏览”选择此文件夹，"
+           "程序会放入自带的加密程序。";
+}
+
+QString TEncryptPage::HelpText() {
+    return "说明：加密时先写好每个文件的加密副本，再删除原文件；删除原文件不会抹去它在磁盘上的数据"
+           "块，在其被覆盖前，原内容仍可能被数据恢复工具找回。";
 }

@@ -11,7 +11,8 @@ class IShell;
 }
 
 // The folder-lock page: remembers one folder (EncyptPath), puts the locking tool Lock.exe from
-// beside the program into it, and on request starts that tool and shows the folder.
+// beside the program into it, and on request starts that tool (only when it is the program's
+// own) and shows the folder.
 class TEncryptPage : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +29,13 @@ public:
     QLineEdit *edt1() const { return Fedt1; }
     // The name of the tool, beside the program and in the locked folder.
     static QString LockToolName() { return QStringLiteral("Lock.exe"); }
+    // Whether Tool is a regular file with the same contents as Companion (the tool beside the
+    // program or installed with it).
+    static bool IsCompanion(const QString &Tool, const QString &Companion);
+    // The message for a Lock.exe in the folder that is not the program's own.
+    static QString NotOursText(const QString &Tool);
+    // The page's help: what removing the plaintext originals does on a disk.
+    static QString HelpText();
 
 private:
     std::shared_ptr<platform::IShell> FShell;

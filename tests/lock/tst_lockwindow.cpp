@@ -17,13 +17,18 @@ class tst_LockWindow : public QObject {
     Q_OBJECT
 
     QStringList FBoxes;
+    // Answers the next box, whenever it comes: a run lets events through before its box.
     void AnswerBoxes() {
-        QTimer::singleShot(0, this, [this] {
+        auto *Poll = new QTimer(this);
+        connect(Poll, &QTimer::timeout, this, [this, Poll] {
             if (auto *Box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 FBoxes << Box->text();
                 Box->accept();
+                Poll->stop();
+                Poll->deleteLater();
             }
         });
+        Poll->start(0);
     }
     void Press(TLockWindow &W, const QString &Password, const QString &Confirm = {}) {
         W.findChild<QLineEdit *>("Password")->setText(Password);
@@ -33,6 +38,9 @@ class tst_LockWindow : public QObject {
     }
 
 private slots:
+    void initTestCase() { qputenv("QCLOCK_TEST_WEAK_KDF", "1"); }
+    void init() { FBoxes.clear(); }
+
     void LockThenUnlock() {
         QTemporaryDir Temp;
         QFile F(Temp.path() + "/doc.txt");
@@ -73,11 +81,10 @@ private slots:
             QVERIFY(F.open(QIODevice::WriteOnly));
             F.write(Name);
         }
-        // A lock that stopped after the first entry.
+        // A lock that stopped after the first entry (reports: the start, a.txt, its bytes).
         TFolderLock L(Temp.path(), "Lock.exe");
-        L.Iterations = 1000;
-        int Left = 1;
-        L.OnBeforeMove = [&Left] { return Left-- > 0; };
+        int Left = 3;
+        L.OnProgress = [&Left](const TFolderLock::TProgress &) { return Left-- > 0; };
         QCOMPARE(L.Lock("abc"), TFolderLock::TResult::Failed);
         for (const bool Unlock : {false, true}) {
             FBoxes.clear();
@@ -104,6 +111,55 @@ private slots:
             }
         }
         QVERIFY(QFile::exists(Temp.path() + "/a.txt") && QFile::exists(Temp.path() + "/d.txt"));
+    }
+
+    // The window shows the files and bytes done, and its 取消 stops the run with nothing lost.
+    void ProgressAndCancel() {
+        QTemporaryDir Temp;
+        for (int I = 0; I < 300; ++I) {
+            QFile F(Temp.path() + QString("/file-%1.txt").arg(I));
+            QVERIFY(F.open(QIODevice::WriteOnly));
+            F.write(QByteArray(20000, char('a' + I % 26)));
+        }
+        TLockWindow W(Temp.path(), "Lock.exe");
+        W.show();
+        auto *Done = W.findChild<QLabel *>("Done");
+        auto *Cancel = W.findChild<QPushButton *>("Cancel");
+        QVERIFY(!Cancel->isVisible());
+        QStringList Seen;
+        // Pressed by the user while the run shows its progress (the run processes events).
+        QTimer Watch;
+        connect(&Watch, &QTimer::timeout, this, [&] {
+            if (!W.Running() || !Cancel->isVisible())
+                return;
+            Seen << Done->text();
+            if (Seen.size() == 2)
+                Cancel->click();
+        });
+        Watch.start(0);
+        W.findChild<QLineEdit *>("Password")->setText("abc");
+        W.findChild<QLineEdit *>("Confirm")->setText("abc");
+        AnswerBoxes();
+        W.findChild<QPushButton *>("Execute")->click();
+        Watch.stop();
+        QVERIFY2(Seen.size() >= 2, qPrintable(Seen.join('|')));
+        QVERIFY2(Seen.last().contains(" / 300 个文件"), qPrintable(Seen.last()));
+        QVERIFY2(FBoxes.size() == 1, qPrintable(FBoxes.join('|')));
+        QVERIFY2(FBoxes[0].contains("已停止"), qPrintable(FBoxes[0]));
+        QVERIFY(W.isVisible());
+        QCOMPARE(TFolderLock(Temp.path(), "Lock.exe").State(), TFolderLock::TState::Partial);
+        QVERIFY(W.findChild<QLabel *>("State")->text().contains("未完全加密"));
+        // Unlocking brings back every file.
+        FBoxes.clear();
+        W.findChild<QLineEdit *>("Password")->setText("abc");
+        AnswerBoxes();
+        W.findChild<QPushButton *>("Unlock")->click();
+        QCOMPARE(FBoxes, QStringList({"解密成功。"}));
+        for (int I = 0; I < 300; ++I) {
+            QFile F(Temp.path() + QString("/file-%1.txt").arg(I));
+            QVERIFY(F.open(QIODevice::ReadOnly));
+            QCOMPARE(F.readAll(), QByteArray(20000, char('a' + I % 26)));
+        }
     }
 };
 

@@ -184,14 +184,60 @@ private slots:
         QCOMPARE(Script.Shown()[1].Text, QString("没有找到加密软件,请重新设置加密路径"));
         QVERIFY(FShell->Opened.empty());
 
-        // A folder without Lock.exe passes: the tool's start fails on its own, the folder opens.
+        // A folder without Lock.exe passes: there is nothing to start, the folder opens.
         const QString Dir = Folder("locked");
         Config().SetEncyptPath(Dir);
         FAction->trigger();
         QCOMPARE(Script.Shown().size(), 2);
         using V = std::vector<std::pair<std::string, std::string>>;
-        QCOMPARE(FShell->Opened,
-                 (V{{(Dir + "/Lock.exe").toStdString(), ""}, {Dir.toStdString(), ""}}));
+        QCOMPARE(FShell->Opened, (V{{Dir.toStdString(), ""}}));
+    }
+
+    void OnlyTheProgramsOwnToolStarts_data() {
+        QTest::addColumn<QString>("Kind");
+        QTest::addColumn<bool>("Started");
+        QTest::newRow("the copy the page placed") << "copy" << true;
+        QTest::newRow("another program under that name") << "other" << false;
+        QTest::newRow("the same bytes plus one") << "longer" << false;
+        QTest::newRow("a link to the program's own") << "link" << false;
+    }
+    // Lock.exe reads the user's password: only the program's own companion is started from the
+    // folder; any other file of that name is named and left alone.
+    void OnlyTheProgramsOwnToolStarts() {
+        QFETCH(QString, Kind);
+        QFETCH(bool, Started);
+        Dialogs::TDialogScript Script;
+        const QString Dir = Folder("chosen");
+        const QString Tool = Dir + "/Lock.exe";
+        if (Kind == "copy") {
+            Script.Answer(Dir);
+            ClickBrowse(); // the page puts its own there
+            QCOMPARE(Read(Tool), QByteArray("the lock tool"));
+        } else if (Kind == "link") {
+            QVERIFY(QFile::link(ToolBesideProgram(), Tool));
+        } else {
+            Write(Tool, Kind == "other" ? "#!/bin/sh\nsend the password away\n" : "the lock tool!");
+        }
+        Config().SetEncyptPath(Dir);
+        const qsizetype Before = Script.Shown().size();
+        FPage->actEncryptExecute();
+        using V = std::vector<std::pair<std::string, std::string>>;
+        if (Started) {
+            QCOMPARE(Script.Shown().size(), Before);
+            QCOMPARE(FShell->Opened, (V{{Tool.toStdString(), ""}, {Dir.toStdString(), ""}}));
+        } else {
+            QCOMPARE(Script.Shown().size(), Before + 1);
+            QCOMPARE(Script.Shown().last().Text, TEncryptPage::NotOursText(Tool));
+            QCOMPARE(FShell->Opened, (V{{Dir.toStdString(), ""}}));
+        }
+    }
+
+    void HelpSaysWhatRemovingDoes() {
+        auto *Help = FPage->findChild<QLabel *>("lbl4");
+        QVERIFY(Help);
+        QCOMPARE(Help->text(), TEncryptPage::HelpText());
+        QVERIFY(Help->text().contains("不会抹去") && Help->text().contains("数据恢复工具"));
+        QVERIFY(Help->wordWrap());
     }
 };
 
