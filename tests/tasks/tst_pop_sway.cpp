@@ -17,6 +17,7 @@
 #include <memory>
 #include <unistd.h>
 
+#include "Require.h"
 #include "TestSupport.h"
 #include "tasks/Pop.h"
 
@@ -86,14 +87,11 @@ private slots:
 
     void restsInTheCornerOnSway() {
         for (const char *Program : {"sway", "xwininfo", "env"})
-            if (QStandardPaths::findExecutable(Program).isEmpty())
-                QSKIP(
-                    qPrintable(QString(Program) + " is not installed (sway, xwayland, x11-utils)"));
+            QC_REQUIRE_PROGRAM(Program);
         QVERIFY(FDir.isValid());
         const QString Root = FDir.path();
         if (geteuid() == 0) {
-            if (QStandardPaths::findExecutable("runuser").isEmpty())
-                QSKIP("runuser is not installed");
+            QC_REQUIRE_PROGRAM("runuser");
             FAs = {"runuser", "-u", "nobody", "--"};
             QVERIFY(QProcess::execute("chown", {"nobody:nogroup", Root}) == 0);
         }

@@ -27,6 +27,7 @@
 #include <functional>
 
 #include "PortalBed.h"
+#include "Require.h"
 #include "TestSupport.h"
 #include "camera/CameraDll.h"
 #include "camera/ScreenSource.h"
@@ -165,7 +166,6 @@ class tst_PortalScreenshot : public QObject {
     QString FDir;
     QProcess FStack;
     QProcessEnvironment FSession;
-    QString FWhyNot;
 
     QString Session(const char *Name) const { return FSession.value(Name); }
 
@@ -220,11 +220,6 @@ class tst_PortalScreenshot : public QObject {
             camera::SwayTreeWindows(camera::SwayGetTree(Session("SWAYSOCK"), 5000)).empty(), 10000);
     }
 
-    void NeedStack() {
-        if (!FWhyNot.isEmpty())
-            QSKIP(qPrintable(FWhyNot));
-    }
-
 private Q_SLOTS:
     void initTestCase() {
         for (const QString &Program :
@@ -232,10 +227,8 @@ private Q_SLOTS:
               QStringLiteral("/usr/bin/pipewire"),
               QStringLiteral("/usr/libexec/xdg-desktop-portal"),
               QStringLiteral("/usr/libexec/xdg-desktop-portal-wlr")})
-            if (!QFile::exists(Program)) {
-                FWhyNot = Program + " is not installed";
-                return;
-            }
+            QVERIFY2(QFile::exists(Program),
+                     qPrintable(Program + " is not installed (scripts/setup.sh installs it)"));
         QVERIFY(FTmp.isValid());
         QFile::setPermissions(FTmp.path(), QFile::Permissions(0x7755));
         FDir = FTmp.path() + "/session";
@@ -270,7 +263,6 @@ private Q_SLOTS:
     }
 
     void screenshotEqualsGrim() {
-        NeedStack();
         const QString Shot = FDir + "/portal.png", Grim = FDir + "/grim.png",
                       GrimPart = FDir + "/grim-part.png";
         QByteArray Out;
@@ -294,7 +286,6 @@ private Q_SLOTS:
     }
 
     void windowsFromSwayTree() {
-        NeedStack();
         const QString Socket = Session("SWAYSOCK");
         // Nothing open yet: the tree reads, and holds no window.
         QByteArray Tree = camera::SwayGetTree(Socket, 5000);
@@ -336,7 +327,6 @@ private Q_SLOTS:
                    "此桌面不提供窗口位置，请拖动鼠标选择区域，双击或回车确认，Esc或右键取消");
     }
     void captureMatchesGrim() {
-        NeedStack();
         QFETCH(QString, Manner);
         QFETCH(QStringList, Points);
         QFETCH(bool, Sway);
@@ -391,9 +381,7 @@ private Q_SLOTS:
     // Escape pressed on the session's keyboard ends a capture started while a Wayland window
     // has the focus.
     void escapeFromWaylandWindowCancels() {
-        NeedStack();
-        if (!QFile::exists("/usr/bin/wtype"))
-            QSKIP("wtype is not installed");
+        QC_REQUIRE_PROGRAM("wtype");
         OpenWindows(1);
         QTRY_VERIFY_WITH_TIMEOUT(
             camera::SwayTreeWindows(camera::SwayGetTree(Session("SWAYSOCK"), 5000)).size() == 1,
@@ -424,7 +412,6 @@ private Q_SLOTS:
     // A capture whose screens the desktop will not give ends at once with 0 and the reason,
     // without ever showing a frozen screen (no overlay, so no hint was read).
     void captureWithoutPortalFails() {
-        NeedStack();
         QByteArray Out;
         QCOMPARE(RunAsUser({QCoreApplication::applicationFilePath(), "--capture", "area",
                             FDir + "/none.png", "10", "10", "50", "50"},
@@ -449,8 +436,6 @@ private Q_SLOTS:
         QFETCH(int, Kind);
         TPortalBed Bed;
         const QString Why = Bed.Start(TPortalBed::TKind(Kind));
-        if (Bed.Missing())
-            QSKIP(qPrintable(Why));
         QVERIFY2(Why.isEmpty(), qPrintable(Why));
         QElapsedTimer Clock;
         Clock.start();
