@@ -16,8 +16,9 @@ PKGS=(
   # The folder lock's encryption (Lock.exe only).
   libsodium-dev
   xdg-utils
-  # The install test: checking the menu entry and metadata, and building the Debian package.
-  desktop-file-utils appstream dpkg-dev file binutils util-linux
+  # The install test: checking the menu entry and metadata, building the Debian package and
+  # checking it (lintian), and reading its manual page.
+  desktop-file-utils appstream dpkg-dev file binutils util-linux lintian man-db
   # Hotkeys on Wayland sessions: the desktop portal with KDE's backend, and a fake backend in Python.
   xdg-desktop-portal xdg-desktop-portal-kde libkf5globalaccel-bin python3-dbus python3-gi
   # Capture on Wayland sessions: headless sway with the portal's wlr backend, compared with grim.

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The program as a desktop program: installs the build into a temporary folder and checks the
-# tree, the menu entry and the AppStream metadata; builds the Debian package and inspects it; then,
-# as root only (CI runs as root on a throwaway machine), installs the package, runs the installed
+# tree, the menu entry, the AppStream metadata and the manual page; builds the Debian package and
+# inspects it (lintian finds no error and no warning); then, as root only (CI runs as root on a
+# throwaway machine), installs the package, reads its manual page with man, runs the installed
 # program as an unprivileged user whose home is a temporary folder, checks that its cfg.ini and
 # database appear in that home's XDG folders and that a task stored there fires, and removes the
-# package again, checking that nothing of it is left.
+# package again (dpkg -r, not purge), checking that nothing of it is left, not even dpkg's record.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QC_BUILD_DIR:-$root/build}
@@ -51,7 +52,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cmake --build "$build" --target qingchuan qc_lock CameraDll qc_webview qc_templates >/dev/null
+cmake --build "$build" --target qingchuan qc_lock CameraDll qc_webview qc_templates qc_docs >/dev/null
 
 echo "== Install into a temporary folder"
 dest=$work/dest
@@ -61,6 +62,8 @@ usr/lib/qingchuan/libCameraDll.so
 usr/lib/qingchuan/libqc_webview.so
 usr/libexec/qingchuan/Lock.exe
 usr/share/applications/io.github.qingchuan.Qingchuan.desktop
+usr/share/doc/qingchuan/changelog.Debian.gz
+usr/share/doc/qingchuan/copyright
 usr/share/icons/hicolor/128x128/apps/qingchuan.png
 usr/share/icons/hicolor/16x16/apps/qingchuan.png
 usr/share/icons/hicolor/22x22/apps/qingchuan.png
@@ -70,6 +73,8 @@ usr/share/icons/hicolor/32x32/apps/qingchuan.png
 usr/share/icons/hicolor/48x48/apps/qingchuan.png
 usr/share/icons/hicolor/64x64/apps/qingchuan.png
 usr/share/icons/hicolor/scalable/apps/qingchuan.svg
+usr/share/lintian/overrides/qingchuan
+usr/share/man/man1/qingchuan.1.gz
 usr/share/metainfo/io.github.qingchuan.Qingchuan.metainfo.xml
 usr/share/qingchuan/DB.mdb
 usr/share/qingchuan/cfg.ini"
@@ -96,6 +101,18 @@ appstreamcli validate --no-net "$dest/usr/share/metainfo/io.github.qingchuan.Qin
 # The installed copy answers --version from its own folder, no display needed.
 env -u DISPLAY HOME="$work" "$dest/usr/bin/qingchuan" --version | grep -q '^qingchuan [0-9]' ||
   fail "the installed program does not answer --version"
+# The manual page formats without a warning and describes every option --help lists.
+page=$dest/usr/share/man/man1/qingchuan.1.gz
+warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
+[ -z "$warnings" ] || fail "the manual page has faults: $warnings"
+text=$(LC_ALL=C MANWIDTH=200 man -l "$page" 2>/dev/null)
+grep -q '^NAME' <<<"$text" || fail "the manual page does not format"
+options=$(env -u DISPLAY HOME="$work" "$dest/usr/bin/qingchuan" --help | grep -o -- '--[a-z][a-z-]*' | LC_ALL=C sort -u)
+[ -n "$options" ] || fail "qingchuan --help lists no option"
+for option in $options; do
+  grep -q -- "^ *\(-[a-z], \)\?$option\b" <<<"$text" ||
+    fail "the manual page does not describe $option, which qingchuan --help lists"
+done
 
 echo "== Build and inspect the Debian package"
 (cd "$build" && cpack -G DEB -B "$work/pkg" >/dev/null)
@@ -109,14 +126,32 @@ contents=$(dpkg-deb --contents "$deb" | awk '{print $6}' | grep -v '/$' | sed 's
 [ "$contents" = "$(echo "$expected" | LC_ALL=C sort)" ] ||
   fail "package contents differ:"$'\n'"$(diff <(echo "$expected" | LC_ALL=C sort) <(echo "$contents"))"
 echo "package: $(stat -c %s "$deb") bytes, installed size $(dpkg-deb --field "$deb" Installed-Size) KiB"
+# No maintainer scripts: the package has nothing to do beyond placing its files, and a postrm
+# alone would keep it registered (state "rc") after dpkg -r.
+control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | LC_ALL=C sort | tr '\n' ' ')
+[ "$control" = "control md5sums " ] || fail "the package's control area holds more than control and md5sums: $control"
+# Debian's own checks of a package: any error or warning fails (information and notes are shown).
+lint=$(lintian --allow-root --no-cfg "$deb" 2>&1) || true
+[ -z "$lint" ] || echo "$lint"
+if grep -q '^[EW]: ' <<<"$lint"; then
+  fail "lintian found errors or warnings in the package"
+fi
 
 if [ "$(id -u)" != 0 ]; then
   echo "== Not root: the package is not installed here (CI runs this part)"
   exit 0
 fi
-if dpkg-query -W -f='${Status}' qingchuan 2>/dev/null | grep -q 'install ok installed'; then
-  fail "a qingchuan package is installed already; this test installs and removes its own"
-fi
+status=$(dpkg-query -W -f='${db:Status-Abbrev}' qingchuan 2>/dev/null || true)
+case $status in
+'' | un*) ;;
+# Left by an earlier removal, before the package lost its postrm: dpkg's record of it and that
+# postrm. Not this test's doing, so it is purged before the system is looked at.
+rc*)
+  echo "A qingchuan package left registered by an earlier removal (state rc): purged first"
+  dpkg --purge qingchuan >/dev/null
+  ;;
+*) fail "a qingchuan package is installed already (state $status); this test installs and removes its own" ;;
+esac
 
 # What of the program's name lies in the system folders before; the same must be left after.
 system_names() {
@@ -128,6 +163,10 @@ echo "== Install the package"
 installed=1
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
 [ -x /usr/bin/qingchuan ] || fail "/usr/bin/qingchuan missing after installing"
+[ "$(man -w qingchuan 2>/dev/null)" = /usr/share/man/man1/qingchuan.1.gz ] ||
+  fail "man does not find the manual page: $(man -w qingchuan 2>&1)"
+LC_ALL=C MANWIDTH=200 man qingchuan 2>/dev/null | grep -q -- '--version' ||
+  fail "man qingchuan does not show the page"
 
 echo "== Run the installed program as an unprivileged user"
 home=$work/home
@@ -221,10 +260,12 @@ userdel "$user" || fail "could not remove the user $user"
 desktop_stop
 
 echo "== Remove the package"
-dpkg --purge qingchuan >/dev/null
+# Removed, not purged, as a user removes it: with no configuration files and no maintainer scripts
+# dpkg keeps no record of it either (no state "rc").
+dpkg -r qingchuan >/dev/null
 installed=0
-if dpkg-query -W -f='${Status}' qingchuan 2>/dev/null | grep -q 'installed'; then
-  fail "the package is still installed"
+if status=$(dpkg-query -W -f='${db:Status-Abbrev}' qingchuan 2>/dev/null); then
+  fail "dpkg still knows the package after dpkg -r (state $status)"
 fi
 after=$(system_names)
 [ "$before" = "$after" ] ||

@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 
 #include "AppProcess.h"
+#include "Require.h"
 #include "TestSupport.h"
 #include "platform/linux/XcbHotKeys.h"
 #include "platform/linux/XkbLayoutKeys.h"
@@ -81,8 +82,7 @@ class tst_E2EHotKeys : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            QSKIP("needs the virtual desktop of scripts/test.sh");
+        QC_REQUIRE_DISPLAY();
         QProcess::execute("setxkbmap", {"us"});
     }
 

@@ -31,6 +31,7 @@
 #include <functional>
 
 #include "PortalBed.h"
+#include "Require.h"
 #include "TestSupport.h"
 #include "camera/CameraDll.h"
 #include "camera/ScreenSource.h"
@@ -181,7 +182,6 @@ class tst_PortalScreenshot : public QObject {
     QString FDir;
     QProcess FStack;
     QProcessEnvironment FSession;
-    QString FWhyNot;
 
     QString Session(const char *Name) const { return FSession.value(Name); }
 
@@ -252,11 +252,6 @@ class tst_PortalScreenshot : public QObject {
         return Find(QJsonDocument::fromJson(Tree).object());
     }
 
-    void NeedStack() {
-        if (!FWhyNot.isEmpty())
-            QSKIP(qPrintable(FWhyNot));
-    }
-
 private Q_SLOTS:
     void initTestCase() {
         for (const QString &Program :
@@ -264,10 +259,8 @@ private Q_SLOTS:
               QStringLiteral("/usr/bin/pipewire"),
               QStringLiteral("/usr/libexec/xdg-desktop-portal"),
               QStringLiteral("/usr/libexec/xdg-desktop-portal-wlr")})
-            if (!QFile::exists(Program)) {
-                FWhyNot = Program + " is not installed";
-                return;
-            }
+            QVERIFY2(QFile::exists(Program),
+                     qPrintable(Program + " is not installed (scripts/setup.sh installs it)"));
         QVERIFY(FTmp.isValid());
         QFile::setPermissions(FTmp.path(), QFile::Permissions(0x7755));
         FDir = FTmp.path() + "/session";
@@ -302,7 +295,6 @@ private Q_SLOTS:
     }
 
     void screenshotEqualsGrim() {
-        NeedStack();
         const QString Shot = FDir + "/portal.png", Grim = FDir + "/grim.png",
                       GrimPart = FDir + "/grim-part.png";
         QByteArray Out;
@@ -326,7 +318,6 @@ private Q_SLOTS:
     }
 
     void windowsFromSwayTree() {
-        NeedStack();
         const QString Socket = Session("SWAYSOCK");
         // Nothing open yet: the tree reads, and holds no window.
         QByteArray Tree = camera::SwayGetTree(Socket, 5000);
@@ -368,7 +359,6 @@ private Q_SLOTS:
                    "此桌面不提供窗口位置，请拖动鼠标选择区域，双击或回车确认，Esc或右键取消");
     }
     void captureMatchesGrim() {
-        NeedStack();
         QFETCH(QString, Manner);
         QFETCH(QStringList, Points);
         QFETCH(bool, Sway);
@@ -424,7 +414,6 @@ private Q_SLOTS:
     // Wayland clients as well as of the X11 ones: sway lets an X11 client set it only while one
     // of its windows has the keyboard. wl-paste and xclip both get the picked pixels as PNG.
     void clipboardWithWaylandWindowFocused() {
-        NeedStack();
         for (const QString Tool : {"/usr/bin/wl-paste", "/usr/bin/xclip"})
             QVERIFY2(QFile::exists(Tool), qPrintable(Tool + " is not installed"));
         OpenWindows(1);
@@ -468,9 +457,7 @@ private Q_SLOTS:
     // Escape pressed on the session's keyboard ends a capture started while a Wayland window
     // has the focus.
     void escapeFromWaylandWindowCancels() {
-        NeedStack();
-        if (!QFile::exists("/usr/bin/wtype"))
-            QSKIP("wtype is not installed");
+        QC_REQUIRE_PROGRAM("wtype");
         OpenWindows(1);
         QTRY_VERIFY_WITH_TIMEOUT(
             camera::SwayTreeWindows(camera::SwayGetTree(Session("SWAYSOCK"), 5000)).size() == 1,
@@ -501,7 +488,6 @@ private Q_SLOTS:
     // A capture whose screens the desktop will not give ends at once with 0 and the reason,
     // without ever showing a frozen screen (no overlay, so no hint was read).
     void captureWithoutPortalFails() {
-        NeedStack();
         QByteArray Out;
         QCOMPARE(RunAsUser({QCoreApplication::applicationFilePath(), "--capture", "area",
                             FDir + "/none.png", "10", "10", "50", "50"},
@@ -526,8 +512,6 @@ private Q_SLOTS:
         QFETCH(int, Kind);
         TPortalBed Bed;
         const QString Why = Bed.Start(TPortalBed::TKind(Kind));
-        if (Bed.Missing())
-            QSKIP(qPrintable(Why));
         QVERIFY2(Why.isEmpty(), qPrintable(Why));
         QElapsedTimer Clock;
         Clock.start();

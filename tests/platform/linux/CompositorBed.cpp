@@ -33,9 +33,8 @@ TCompositorBed::~TCompositorBed() {
 }
 
 QString TCompositorBed::Fail(const QString &Why, bool Missing) {
-    FMissing = Missing;
     Stop();
-    return Why;
+    return Missing ? Why + " (scripts/setup.sh installs it)" : Why;
 }
 
 QProcess *TCompositorBed::Start(const QString &Program, const QStringList &Arguments,
@@ -130,7 +129,7 @@ QString TCompositorBed::StartSway(bool XWayland) {
 
 QString TCompositorBed::StartKWin(TPortalBed &Bus, bool XWayland) {
     const QString Why = Bus.Start(TPortalBed::TKind::NoPortal);
-    return Why.isEmpty() ? StartKWin(Bus.BusAddress(), XWayland) : Fail(Why, Bus.Missing());
+    return Why.isEmpty() ? StartKWin(Bus.BusAddress(), XWayland) : Fail(Why);
 }
 
 QString TCompositorBed::StartKWin(const QString &BusAddress, bool XWayland) {

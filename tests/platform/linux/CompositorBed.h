@@ -17,13 +17,12 @@ class TPortalBed;
 class TCompositorBed {
 public:
     ~TCompositorBed();
-    // Empty when the desktop is up; else why not. Missing() tells a program not installed.
+    // Empty when the desktop is up; else why not, naming a program that is not installed.
     // XWayland: with an X server for X11 clients (its display in X11Display()).
     QString StartSway(bool XWayland = false);
     QString StartKWin(const QString &BusAddress, bool XWayland = false);
     // KWin on a bus of its own, started first in Bus (one with no portal on it).
     QString StartKWin(TPortalBed &Bus, bool XWayland = false);
-    bool Missing() const { return FMissing; }
     void Stop();
 
     QString SwaySocket() const { return FSwaySocket; }
@@ -62,5 +61,4 @@ private:
     bool FX11AsNobody = false; // the X server takes clients of its own user only
     QString FBusAddress;
     int FQueries = 0;
-    bool FMissing = false;
 };

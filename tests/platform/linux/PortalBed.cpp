@@ -13,7 +13,26 @@
 namespace {
 
 const QString PortalFrontend = "/usr/libexec/xdg-desktop-portal";
-const QString KdeBackend = "/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde";
+
+// KDE's backend lies in the architecture's own library folder (/usr/lib/<triplet>/libexec): found
+// where the session bus would start it from, its D-Bus service file, else by looking in each.
+QString KdeBackend() {
+    QFile Service("/usr/share/dbus-1/services/org.freedesktop.impl.portal.desktop.kde.service");
+    if (Service.open(QIODevice::ReadOnly))
+        for (const QByteArray &Line : Service.readAll().split('\n'))
+            if (Line.startsWith("Exec=")) {
+                const QString Program = QString::fromUtf8(Line.mid(5).trimmed()).section(' ', 0, 0);
+                if (QFileInfo(Program).isExecutable())
+                    return Program;
+            }
+    QStringList Places{"/usr/libexec"};
+    for (const QString &Dir : QDir("/usr/lib").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        Places << "/usr/lib/" + Dir + "/libexec";
+    for (const QString &Place : Places)
+        if (QFileInfo(Place + "/xdg-desktop-portal-kde").isExecutable())
+            return Place + "/xdg-desktop-portal-kde";
+    return {};
+}
 // Each daemon claims its bus name well within a second here; this leaves room for a loaded
 // machine.
 constexpr int StartTimeoutMs = 20000;
@@ -25,9 +44,8 @@ TPortalBed::~TPortalBed() {
 }
 
 QString TPortalBed::Fail(const QString &Why, bool Missing) {
-    FMissing = Missing;
     Stop();
-    return Why;
+    return Missing ? Why + " (scripts/setup.sh installs it)" : Why;
 }
 
 QProcess *TPortalBed::Launch(const QString &Program, const QStringList &Arguments,
@@ -150,7 +168,8 @@ QString TPortalBed::Start(TKind Kind, const QString &Display) {
     } else {
         const QString Xvfb = QStandardPaths::findExecutable("Xvfb");
         const QString Kga = QStandardPaths::findExecutable("kglobalaccel5");
-        if ((Display.isEmpty() && Xvfb.isEmpty()) || Kga.isEmpty() || !QFile::exists(KdeBackend))
+        const QString Backend = KdeBackend();
+        if ((Display.isEmpty() && Xvfb.isEmpty()) || Kga.isEmpty() || Backend.isEmpty())
             return Fail("Xvfb, kglobalaccel5 or xdg-desktop-portal-kde is not installed", true);
         FDisplay = Display;
         if (FDisplay.isEmpty() && !StartDisplay())
@@ -160,7 +179,7 @@ QString TPortalBed::Start(TKind Kind, const QString &Display) {
         FEnv.insert("QT_QPA_PLATFORM", "xcb");
         QFile::copy("/usr/share/xdg-desktop-portal/portals/kde.portal",
                     Root + "/portals/kde.portal");
-        if (!Launch(Kga, {}, FEnv) || !Launch(KdeBackend, {}, FEnv) ||
+        if (!Launch(Kga, {}, FEnv) || !Launch(Backend, {}, FEnv) ||
             !WaitForNames({"org.kde.kglobalaccel", "org.freedesktop.impl.portal.desktop.kde"}))
             return Fail("kglobalaccel5 or xdg-desktop-portal-kde did not start");
     }

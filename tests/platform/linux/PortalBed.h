@@ -21,11 +21,10 @@ public:
         StatusNotifier,  // the same, with status-notifier-watcher and a minimal tray host
     };
     ~TPortalBed();
-    // Empty when the stack is up; else why not (a missing program skips the test). Display: an
-    // X server to use for the KDE backend instead of an Xvfb of the bed's own.
+    // Empty when the stack is up; else why not, naming a program that is not installed (the
+    // test fails: the project's setup installs them all). Display: an X server to use for the
+    // KDE backend instead of an Xvfb of the bed's own.
     QString Start(TKind Kind, const QString &Display = {});
-    // Whether Start's failure came from a program that is not installed.
-    bool Missing() const { return FMissing; }
     void Stop();
 
     QString BusAddress() const { return FAddress; }
@@ -53,7 +52,6 @@ private:
     QString FDisplay;
     QString FConnectionName;
     QProcessEnvironment FEnv;
-    bool FMissing = false;
     QProcess *FFakeBackend = nullptr;
     QString FPython;
 };

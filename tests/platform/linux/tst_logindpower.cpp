@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "Require.h"
 #include "platform/linux/LogindPower.h"
 
 // Answers PowerOff only when the test says so, as logind does while it waits for an
@@ -34,9 +35,8 @@ class tst_LogindPower : public QObject {
 
 private slots:
     void initTestCase() {
+        QC_REQUIRE_PROGRAM("dbus-daemon");
         const QString Daemon = QStandardPaths::findExecutable("dbus-daemon");
-        if (Daemon.isEmpty())
-            QSKIP("dbus-daemon is not installed");
         FDaemon.start(Daemon, {"--session", "--nofork", "--nosyslog", "--print-address=1",
                                "--address=unix:tmpdir=/tmp"});
         QVERIFY(FDaemon.waitForStarted());

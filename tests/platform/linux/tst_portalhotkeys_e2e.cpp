@@ -10,6 +10,7 @@
 
 #include "AppProcess.h"
 #include "PortalBed.h"
+#include "Require.h"
 #include "TestSupport.h"
 
 namespace {
@@ -33,12 +34,9 @@ class tst_PortalHotKeysE2E : public QObject {
 
 private slots:
     void ctrlAltQTogglesPortalWindow() {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            QSKIP("needs the virtual desktop of scripts/test.sh");
+        QC_REQUIRE_DISPLAY();
         TPortalBed Bed;
         const QString Why = Bed.Start(TPortalBed::TKind::Kde, qEnvironmentVariable("DISPLAY"));
-        if (!Why.isEmpty() && Bed.Missing())
-            QSKIP(qPrintable(Why));
         QVERIFY2(Why.isEmpty(), qPrintable(Why));
         const TEnvSet Bus("DBUS_SESSION_BUS_ADDRESS", Bed.BusAddress().toUtf8());
         const TEnvSet Session("XDG_SESSION_TYPE", "wayland");

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "PortalBed.h"
+#include "Require.h"
 #include "platform/linux/PortalGlobalShortcuts.h"
 
 using platform::linux_::TPortalGlobalShortcuts;
@@ -16,12 +17,9 @@ private slots:
     // KDE's backend binds only the shortcuts passed to CreateSession and answers BindShortcuts
     // with an empty list; the registration still holds, and a press reaches the handler.
     void keyPressReachesHandler() {
-        if (QStandardPaths::findExecutable("xdotool").isEmpty())
-            QSKIP("xdotool is not installed");
+        QC_REQUIRE_PROGRAM("xdotool");
         TPortalBed Bed;
         const QString Why = Bed.Start(TPortalBed::TKind::Kde);
-        if (!Why.isEmpty() && Bed.Missing())
-            QSKIP(qPrintable(Why));
         QVERIFY2(Why.isEmpty(), qPrintable(Why));
 
         TPortalGlobalShortcuts HotKeys(Bed.BusAddress());

@@ -8,6 +8,7 @@
 #undef explicit
 
 #include "AppProcess.h"
+#include "Require.h"
 #include "TestSupport.h"
 #include "hotkeys/Atoms.h"
 #include "hotkeys/HotKeyEdit.h"
@@ -59,8 +60,7 @@ class tst_XcbHotKeys : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            QSKIP("needs the virtual desktop of scripts/test.sh");
+        QC_REQUIRE_DISPLAY();
         QVERIFY(Run("setxkbmap", {"us"}));
         InitializeHotKeyNames(platform::CreateKeyNames());
     }
