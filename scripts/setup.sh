@@ -4,7 +4,7 @@ set -euo pipefail
 PKGS=(
   build-essential cmake pkg-config clang-format clang libclang-rt-14-dev ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6opengl6-dev qt6-webengine-dev
-  qt6-webengine-dev-tools libgl-dev
+  qt6-webengine-dev-tools qt6-declarative-dev libgl-dev
   libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libxcb-xtest0-dev
   x11-xkb-utils xkb-data
   xvfb xauth xdotool trayer openbox dbus-x11 fonts-noto-cjk xclip x11-utils imagemagick

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "CommandLine.h"
 #include "platform/Platform.h"
 #include "tasks/TaskConnection.h"
 
@@ -68,8 +69,9 @@ public:
     TSettingsPage *SettingsPage() const { return FSettingsPage; }
     const QList<QIcon> &ImageList1() const { return FImageList1; }
 
-    // Brought to the front by a later start of the program.
-    void InstanceMessage();
+    // A later start of the program: Action is the one it was given (None: a plain start). Also
+    // the action of this start's own command line, once the program is up.
+    void InstanceMessage(CommandLine::TAction Action = CommandLine::TAction::None);
     // The CPU gauge and the CPU alert, bound to the monitor in FormCreate.
     void CpuMonitorMonitor(double Usage);
     void CpuMonitorAlarm(double Usage);

@@ -1,5 +1,7 @@
 #include "HotKeyNotices.h"
 
+#include <QSystemTrayIcon>
+
 #include "HotKeyManager.h"
 #include "config/Config.h"
 #include "config/IniFile.h"
@@ -14,7 +16,13 @@ QString TakenWarning(uint32_t HotKey) {
 }
 
 QString NoHotKeysNotice() {
-    return QStringLiteral("当前桌面不支持全局热键,请通过托盘图标的菜单使用各项功能");
+    // Only what works on this desktop: without a notification area there is no menu to point
+    // to, but the main window comes back whenever the program is started again.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        return QStringLiteral("当前桌面不支持全局热键,请通过托盘图标的菜单使用各项功能");
+    return QStringLiteral("当前桌面不支持全局热键,请在主窗体中使用各项功能。主窗体关闭后,"
+                          "从启动器再次打开晴川助手即可回到主窗体;各项功能也可以用命令行动作"
+                          "(qingchuan --help)绑定到桌面自己的快捷键。");
 }
 
 bool CheckAvailable(platform::IHotKeys &HotKeys) {

@@ -14,7 +14,8 @@ namespace HotKeyNotices {
 // The warning for a combination that cannot be had, whether another program holds it or the
 // desktop refused or dropped it.
 QString TakenWarning(uint32_t HotKey);
-// The notice for a desktop that offers no system-wide hotkeys.
+// The notice for a desktop that offers no system-wide hotkeys; it names the notification area's
+// menu only where there is one.
 QString NoHotKeysNotice();
 // The key in cfg.ini's [Sys] section that remembers the notice was shown.
 extern const char *const NoticedKey;

@@ -70,6 +70,10 @@ public:
     ReplaceStoredHotKeys(TStoredHotKeys Values,
                          const std::function<void(size_t Feature, uint16_t Held)> &GaveWay = {});
 
+    // Runs a feature exactly as its hotkey does (the chat asks for the number first); for the
+    // program's command-line actions, which desktops bind to their own shortcuts.
+    void Run(TFeature Feature);
+
     // Watches which feature each press runs (the chat's number as Argument); may be unset.
     void SetOnDispatch(TOnDispatch Value) { FOnDispatch = std::move(Value); }
 

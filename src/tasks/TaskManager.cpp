@@ -150,6 +150,8 @@ void TTaskManager::Report(const QString &Text, bool Error) {
 void TTaskManager::Guard(const std::function<void()> &Fn) {
     try {
         Fn();
+    } catch (const EReported &) {
+        // Shown once already, where its cause was found.
     } catch (const EError &E) {
         Report(E.Text(), true);
     } catch (const std::exception &E) {
@@ -260,6 +262,11 @@ void TTaskManager::PollTasks() {
         if (MissedFrom < MissedTo)
             QueryWindow(MissedFrom, MissedTo, &Missed);
         QueryWindow(From, To);
+    } catch (const EReported &) {
+        // The cause has had its box (a settings file that could not be read): no second one,
+        // and the window is kept as for any fault.
+        FFaultShown = true;
+        return;
     } catch (const EError &E) {
         Failure = E.Text();
     } catch (const std::exception &E) {
