@@ -272,7 +272,7 @@ void TFrm_Main::InstanceMessage(CommandLine::TAction Action) {
     }
     // Where there is no notification area, the main window is the only way in: starting the
     // program again (from the launcher, say) brings it back, hidden or minimised.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!FTrayAvailable()) {
         BringToFront(this);
         return;
     }
