@@ -16,6 +16,7 @@
 #include "app/Application.h"
 #include "app/Portal.h"
 #include "app/Web.h"
+#include "app/WebView.h"
 
 namespace {
 
@@ -145,6 +146,8 @@ Q_COREAPP_STARTUP_FUNCTION(Hook)
 
 int main(int argc, char **argv) {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // As the program's own main does, before any thread.
+    WebView::PrepareEnvironment();
     return RunApplication(argc, argv);
 }
 

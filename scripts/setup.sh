@@ -4,7 +4,7 @@ set -euo pipefail
 PKGS=(
   build-essential cmake pkg-config clang-format clang libclang-rt-14-dev ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6opengl6-dev qt6-webengine-dev
-  qt6-webengine-dev-tools libgl-dev
+  qt6-webengine-dev-tools qt6-declarative-dev libgl-dev
   # GNOME keeps its keyboard shortcuts in GSettings (GIO); its schema, for the tests of that.
   libglib2.0-dev libglib2.0-bin gnome-settings-daemon-common
   libxcb1-dev libxcb-keysyms1-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev libxcb-xtest0-dev

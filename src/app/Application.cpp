@@ -37,7 +37,7 @@ template <class T> void CreateForm(T *&Form, std::function<T *()> Make) {
 
 } // namespace
 
-int RunApplication(int &argc, char **argv) {
+int RunApplication(int &argc, char **argv, CommandLine::TAction Action) {
     QApplication App(argc, argv);
     // Key names are ready before any window exists (the hotkey warnings of start-up use them).
     InitializeHotKeyNames(platform::CreateKeyNames());
@@ -50,6 +50,16 @@ int RunApplication(int &argc, char **argv) {
     Dialogs::SetAppTitle(Title);
 
     platform::TPlatform Platform = platform::CreatePlatform();
+
+    // A second copy hands over its action and leaves before it writes any file, or makes any
+    // window, hotkey or database connection of its own: two first starts at once would
+    // otherwise both seed the settings and race on the same files.
+    int ExitCode = 0;
+    if (!UniqueInstance::Check(*Platform.InstanceGuard, ExeFilePath, ExitCode, Action)) {
+        FinalizeHotKeyNames();
+        return ExitCode;
+    }
+
     // A damaged cfg.ini is reported in the standard error box once, from the event loop: the
     // reads that find it run inside timers and window handlers, every second.
     // Portable (a cfg.ini beside the program) or installed (the user's own folders, seeded now).
@@ -59,14 +69,6 @@ int RunApplication(int &argc, char **argv) {
         Dialogs::PostError(SeedProblem);
     SetConfig(std::make_unique<TConfig>(ExeFilePath, Location.IniFile, Platform.AutoRun,
                                         Dialogs::PostError));
-
-    // A second copy leaves before any window, hotkey or database connection of its own exists.
-    int ExitCode = 0;
-    if (!UniqueInstance::Check(*Platform.InstanceGuard, ExeFilePath, ExitCode)) {
-        SetConfig(nullptr);
-        FinalizeHotKeyNames();
-        return ExitCode;
-    }
 
     // The five windows, in this order; an error in one creation handler is shown and start-up
     // goes on with the next window.
@@ -86,10 +88,18 @@ int RunApplication(int &argc, char **argv) {
     if (Frm_Main && platform::IsWaylandSession())
         TrayHost::ShowWhenNoTray(Frm_Main);
 
-    UniqueInstance::Listen(*Platform.InstanceGuard, [] {
+    UniqueInstance::Listen(*Platform.InstanceGuard, [](CommandLine::TAction Later) {
         if (Frm_Main)
-            Frm_Main->InstanceMessage();
+            Frm_Main->InstanceMessage(Later);
     });
+    // This start's own action runs once the event loop does, as a later start's would.
+    if (Action != CommandLine::TAction::None)
+        QTimer::singleShot(0, [Action] {
+            Dialogs::Guard([Action] {
+                if (Frm_Main)
+                    Frm_Main->InstanceMessage(Action);
+            });
+        });
 
     // For start-up measurements and whole-program tests: say when the icon is up and the event
     // loop runs.

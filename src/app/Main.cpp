@@ -10,6 +10,7 @@
 #include <QSqlTableModel>
 #include <QSystemTrayIcon>
 
+#include "BringToFront.h"
 #include "CommonPage.h"
 #include "Images.h"
 #include "MainActions.h"
@@ -278,8 +279,34 @@ void TFrm_Main::closeEvent(QCloseEvent *Event) {
     Event->ignore();
 }
 
-void TFrm_Main::InstanceMessage() {
-    // Only a minimised program comes back; one sitting in the notification area stays there.
+void TFrm_Main::InstanceMessage(CommandLine::TAction Action) {
+    using CommandLine::TAction;
+    switch (Action) {
+    case TAction::None:
+        break;
+    case TAction::Show:
+        actShowMainFormExecute();
+        return;
+    // The same code the hotkeys run, so a desktop's own shortcut does what ours would.
+    case TAction::Portal:
+    case TAction::Capture:
+    case TAction::HideBrowsers:
+    case TAction::Chat:
+        if (FGen)
+            FGen->Run(Action == TAction::Portal    ? TVozedaRiru::TFeature::PortalWindow
+                      : Action == TAction::Capture ? TVozedaRiru::TFeature::CaptureArea
+                      : Action == TAction::Chat    ? TVozedaRiru::TFeature::Chat
+                                                   : TVozedaRiru::TFeature::ShowOrHideIE);
+        return;
+    }
+    // Where there is no notification area, the main window is the only way in: starting the
+    // program again (from the launcher, say) brings it back, hidden or minimised.
+    if (!FTrayAvailable()) {
+        BringToFront(this);
+        return;
+    }
+    // With an icon to reach it by, only a minimised program comes back; one sitting in the
+    // notification area stays there.
     if (isMinimized())
         showNormal();
     if (isVisible()) {

@@ -3,16 +3,18 @@
 #include <QIcon>
 #include <QList>
 #include <QMap>
+#include <QSystemTrayIcon>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
+#include "CommandLine.h"
 #include "platform/Platform.h"
 #include "tasks/TaskConnection.h"
 
 class QAction;
 class QMenu;
 class QSqlTableModel;
-class QSystemTrayIcon;
 class TCommonPage;
 class TEncryptPage;
 class TFrm_About;
@@ -68,8 +70,11 @@ public:
     TSettingsPage *SettingsPage() const { return FSettingsPage; }
     const QList<QIcon> &ImageList1() const { return FImageList1; }
 
-    // Brought to the front by a later start of the program.
-    void InstanceMessage();
+    // A later start of the program: Action is the one it was given (None: a plain start). Also
+    // the action of this start's own command line, once the program is up.
+    void InstanceMessage(CommandLine::TAction Action = CommandLine::TAction::None);
+    // Whether a notification area is there to reach the program by; tests set their answer.
+    void SetTrayAvailable(std::function<bool()> Value) { FTrayAvailable = std::move(Value); }
     // The CPU gauge and the CPU alert, bound to the monitor in FormCreate.
     void CpuMonitorMonitor(double Usage);
     void CpuMonitorAlarm(double Usage);
@@ -137,6 +142,7 @@ private:
     TCommonPage *FCommonPage = nullptr;
     TEncryptPage *FEncryptPage = nullptr;
     TSettingsPage *FSettingsPage = nullptr;
+    std::function<bool()> FTrayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
     bool FCentred = false;
     // Set by FormCreate: the next showing makes the advertisement strip.
     bool FStripWanted = false;

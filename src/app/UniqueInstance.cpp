@@ -1,6 +1,7 @@
 #include "UniqueInstance.h"
 
 #include <QFileInfo>
+#include <cstdio>
 
 #include "dialogs/Dialogs.h"
 
@@ -10,13 +11,19 @@ QString InstanceName(const QString &ExeFilePath) {
     return QFileInfo(ExeFilePath).fileName();
 }
 
-bool Check(platform::IInstanceGuard &Guard, const QString &ExeFilePath, int &ExitCode) {
+bool Check(platform::IInstanceGuard &Guard, const QString &ExeFilePath, int &ExitCode,
+           CommandLine::TAction Action) {
     switch (Guard.Acquire(InstanceName(ExeFilePath).toStdString())) {
     case platform::IInstanceGuard::TResult::First:
         return true;
     case platform::IInstanceGuard::TResult::Second:
-        Guard.NotifyFirst();
-        ExitCode = 0;
+        if (Guard.NotifyFirst(CommandLine::Word(Action))) {
+            ExitCode = 0;
+            return false;
+        }
+        // Whoever runs this from a shortcut or a script learns that nothing happened.
+        std::fprintf(stderr, "qingchuan: 正在运行的晴川助手没有应答。\n");
+        ExitCode = 1;
         return false;
     case platform::IInstanceGuard::TResult::Failed:
         break;
@@ -26,8 +33,12 @@ bool Check(platform::IInstanceGuard &Guard, const QString &ExeFilePath, int &Exi
     return false;
 }
 
-void Listen(platform::IInstanceGuard &Guard, std::function<void()> OnMessage) {
-    Guard.SetOnMessage([OnMessage] { Dialogs::Guard(OnMessage); });
+void Listen(platform::IInstanceGuard &Guard,
+            std::function<void(CommandLine::TAction Action)> OnMessage) {
+    Guard.SetOnMessage([OnMessage](const std::string &Message) {
+        const CommandLine::TAction Action = CommandLine::ActionOfWord(Message);
+        Dialogs::Guard([&] { OnMessage(Action); });
+    });
 }
 
 } // namespace UniqueInstance

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+#include "CommandLine.h"
 #include "platform/InstanceGuard.h"
 
 // One running copy per executable file name (and user).
@@ -13,10 +14,13 @@ namespace UniqueInstance {
 QString InstanceName(const QString &ExeFilePath);
 
 // Claims the instance. Returns true when this process is the first and goes on; otherwise the
-// first one has been told, and the process must end at once with ExitCode.
-bool Check(platform::IInstanceGuard &Guard, const QString &ExeFilePath, int &ExitCode);
+// first one has been handed Action (None: a plain start), and the process must end at once with
+// ExitCode.
+bool Check(platform::IInstanceGuard &Guard, const QString &ExeFilePath, int &ExitCode,
+           CommandLine::TAction Action = CommandLine::TAction::None);
 
-// In the first instance: OnMessage runs for every later start.
-void Listen(platform::IInstanceGuard &Guard, std::function<void()> OnMessage);
+// In the first instance: OnMessage runs for every later start, with the action it was given.
+void Listen(platform::IInstanceGuard &Guard,
+            std::function<void(CommandLine::TAction Action)> OnMessage);
 
 } // namespace UniqueInstance

@@ -12,6 +12,10 @@ class QWidget;
 // view through its Qt properties only.
 namespace WebView {
 
+// Gives the engine its switches through the environment, which it reads when its first page is
+// made. Called from main before any thread exists: changing the environment later races with
+// every thread that reads it (setenv is not thread-safe).
+void PrepareEnvironment();
 // A new browser view inside Parent; nullptr when the engine's library cannot be loaded (the
 // program then runs on without its pages).
 QWidget *Create(QWidget *Parent);

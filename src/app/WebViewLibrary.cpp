@@ -1,10 +1,17 @@
 // The library that carries the web engine; the program loads it at the first use of a browser
 // view (see WebView.h).
 #include <QDateTime>
+#include <QQuickWindow>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <cstdio>
+
+// Qt Quick draws the views in software; called before the first view exists. A choice made
+// through the API comes before QT_QUICK_BACKEND, and the engine follows Qt Quick's choice.
+extern "C" Q_DECL_EXPORT void qc_UseSoftwareSceneGraph() {
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+}
 
 extern "C" Q_DECL_EXPORT QWidget *qc_CreateWebView(QWidget *Parent) {
     auto *View = new QWebEngineView(Parent);

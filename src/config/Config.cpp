@@ -50,6 +50,12 @@ QString TConfig::ExeDir() const {
 }
 
 QString TConfig::ConnStr() const {
+    // A refused file has been reported in its own box; reading on would add a second, wrong one
+    // (an "empty" connection string that the file may well hold).
+    if (FIni->Refused())
+        throw EReported(QString("The settings file %1 was not read, so the task database is "
+                                "not known.")
+                            .arg(FIni->FileName()));
     return AppPaths::ResolveConnStr(FIni->ReadString("DB", "ConnStr", QString()),
                                     QFileInfo(FIni->FileName()).absolutePath());
 }

@@ -27,6 +27,7 @@ public:
     ~TConfig();
 
     // [DB] ConnStr, with a relative Data Source named in full against the folder of cfg.ini.
+    // Raises EReported while cfg.ini is too large to be read (that has had its own message).
     QString ConnStr() const;
 
     // [ShortCut]: shortcut values, the low 16 bits of what is stored; 0 = no hotkey.

@@ -280,6 +280,11 @@ void TIniFile::Refresh() const {
         Report(TProblem::None, {});
 }
 
+bool TIniFile::Refused() const {
+    Refresh();
+    return FReported == TProblem::FileTooLarge;
+}
+
 const QString *TIniFile::Find(const QString &Section, const QString &Key) const {
     Refresh();
     const auto It = FValues.constFind(IniText::ValueKey(Section, Key));

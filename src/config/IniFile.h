@@ -40,6 +40,10 @@ public:
     void WriteInteger(const QString &Section, const QString &Key, int64_t Value);
     void WriteBool(const QString &Section, const QString &Key, bool Value);
 
+    // Whether the file is there but too large to be read now: every key reads its default, which
+    // says nothing of what the file holds.
+    bool Refused() const;
+
     // Parses an integer the way ReadInteger does; nullopt when it does not parse.
     static std::optional<int32_t> ParseInteger(const QString &Text);
 

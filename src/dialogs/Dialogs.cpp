@@ -159,6 +159,8 @@ QString OpenFileName(const QString &Caption, const QString &Start) {
 void Guard(const std::function<void()> &Fn) {
     try {
         Fn();
+    } catch (const EReported &) {
+        // Its cause is on screen already, or was.
     } catch (const EError &E) {
         ShowError(E.Text());
     } catch (const std::exception &E) {

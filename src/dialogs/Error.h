@@ -12,3 +12,11 @@ public:
 private:
     QString FText;
 };
+
+// A failure whose cause the user has been told of already (a settings file refused, say): it
+// ends what it interrupts like any failure, but shows no box of its own, so that one cause
+// makes one message.
+class EReported : public EError {
+public:
+    using EError::EError;
+};

@@ -1,5 +1,7 @@
 #include "HotKeyNotices.h"
 
+#include <QSystemTrayIcon>
+
 #include "HotKeyManager.h"
 #include "config/Config.h"
 #include "config/IniFile.h"
@@ -18,6 +20,9 @@ QString TakenWarning(uint32_t HotKey) {
 QString NoHotKeysNotice(const TDesktop &Desktop) {
     using TLines = platform::IDesktopShortcuts::TLines;
     QString Text = "当前桌面不支持全局热键";
+    // Without a notification area there is no menu to point to, but the main window comes back
+    // whenever the program is started again.
+    const QString Back = "主窗体关闭后,从启动器再次打开晴川助手即可回到主窗体。";
     QString Instead;
     if (Desktop.CanEnter) {
         Instead = QString("可在“系统设置”页勾选“%1”并按“确定”,由GNOME代为响应这些热键。")
@@ -30,11 +35,11 @@ QString NoHotKeysNotice(const TDesktop &Desktop) {
     }
     // Only where an icon is shown is there a menu to point to.
     if (Instead.isEmpty())
-        return Text +
-               (Desktop.Tray ? ",请通过托盘图标的菜单使用各项功能" : ",请在主窗口中使用各项功能");
+        return Text + (Desktop.Tray ? ",请通过托盘图标的菜单使用各项功能"
+                                    : ",请在主窗体中使用各项功能。" + Back);
     return Text + "。" + Instead +
            (Desktop.Tray ? "各项功能也可以通过托盘图标的菜单使用。"
-                         : "各项功能也可以在主窗口中使用。");
+                         : "各项功能也可以在主窗体中使用。" + Back);
 }
 
 void NoticeOnce(const QString &Notice) {

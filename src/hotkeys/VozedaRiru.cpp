@@ -189,18 +189,35 @@ void TVozedaRiru::HotKeyPressed(uint32_t HotKey, uint16_t) {
     const uint32_t IE = Config().SKey_ShowOrHideIE();
     const uint32_t Shot = Config().SKey_ScreenShot();
     const uint32_t Chat = Config().SKey_Chat();
-    if (HotKey == IE) {
+    if (HotKey == IE)
+        Run(TFeature::ShowOrHideIE);
+    else if (HotKey == Shot)
+        Run(TFeature::CaptureArea);
+    else if (HotKey == Chat)
+        Run(TFeature::Chat);
+    else if (HotKey == PortalWindowHotKey)
+        Run(TFeature::PortalWindow);
+}
+
+void TVozedaRiru::Run(TFeature Feature) {
+    switch (Feature) {
+    case TFeature::ShowOrHideIE:
         ShowOrHideIE();
-    } else if (HotKey == Shot) {
+        break;
+    case TFeature::CaptureArea:
         CaptureArea();
-    } else if (HotKey == Chat) {
+        break;
+    case TFeature::Chat: {
         QString Number;
         if (Dialogs::InputQuery("聊天", "QQ号码", Number) && !Number.isEmpty())
             OpenChat(Number);
-    } else if (HotKey == PortalWindowHotKey) {
+        break;
+    }
+    case TFeature::PortalWindow:
         Dispatched(TFeature::PortalWindow);
         if (FContext.TogglePortalWindow)
             FContext.TogglePortalWindow();
+        break;
     }
 }
 

@@ -82,6 +82,9 @@ public:
     QString EnterDesktopShortcuts(bool Enter);
     // The stored keys, Ctrl+Alt+Q too, as entries of the desktop's settings.
     static std::vector<platform::IDesktopShortcuts::TEntry> DesktopEntries();
+    // Runs a feature exactly as its hotkey does (the chat asks for the number first); for the
+    // program's command-line actions, which desktops bind to their own shortcuts.
+    void Run(TFeature Feature);
 
     // Watches which feature each press runs (the chat's number as Argument); may be unset.
     void SetOnDispatch(TOnDispatch Value) { FOnDispatch = std::move(Value); }

@@ -199,6 +199,8 @@ void TTaskManager::Report(const QString &Text, bool Error) {
 void TTaskManager::Guard(const std::function<void()> &Fn) {
     try {
         Fn();
+    } catch (const EReported &) {
+        // Shown once already, where its cause was found.
     } catch (const EError &E) {
         Report(E.Text(), true);
     } catch (const std::exception &E) {

@@ -98,11 +98,16 @@ void TTaskManager::PollTasks() {
         return;
 
     QString Failure;
+    bool Reported = false;
     QStringList Missed;
     try {
         if (MissedFrom < MissedTo)
             QueryWindow(Now, MissedFrom, MissedTo, &Missed);
         QueryWindow(Now, From, To);
+    } catch (const EReported &) {
+        // The cause has had its box (a settings file that could not be read): no second one,
+        // and the window is kept as for any fault.
+        Reported = true;
     } catch (const EError &E) {
         Failure = E.Text();
     } catch (const std::exception &E) {
@@ -111,6 +116,10 @@ void TTaskManager::PollTasks() {
     // Named also when the poll failed after listing them: they are taken, and not listed again.
     if (!Missed.isEmpty())
         ReportLater(MissedNotice(Missed), false);
+    if (Reported) {
+        FFaultShown = true;
+        return;
+    }
     if (Failure.isEmpty()) {
         FPolled = true;
         FPolledTo = To;

@@ -66,6 +66,9 @@ void tst_CommandLine::HelpAndVersionNeedNoDisplayNorSettings() {
         QVERIFY2(Help.Out.contains("--help") && Help.Out.contains("--version") &&
                      Help.Out.contains("qingchuan/cfg.ini"),
                  qPrintable(Help.Out));
+        // The actions a desktop's shortcut settings can call, under the names they are known by.
+        for (const char *Action : {"--show", "--portal", "--capture", "--hide-browsers", "--chat"})
+            QVERIFY2(Help.Out.contains(QString("  ") + Action + " "), Action);
         QCOMPARE(Help.Err, QString());
     }
     // Nothing was made in the home, nor beside the program.

@@ -1,6 +1,7 @@
 // The whole program, started as a person starts it, on the test desktop.
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
 #include <memory>
@@ -19,6 +20,7 @@ private slots:
     void AMinimisedFirstInstanceComesBack();
     void CloseHidesAndExitEnds();
     void AMissingDatabaseIsReportedOnce();
+    void AnOversizedSettingsFileIsReportedOnce();
 };
 
 void tst_E2EStartup::initTestCase() {
@@ -83,9 +85,13 @@ void tst_E2EStartup::ManyStartsAtOnceLeaveOne() {
 void tst_E2EStartup::TheFileNameNamesTheInstance() {
     TAppProcess First;
     QVERIFY(First.Start());
-    // Same file name in another folder: the same instance.
-    TAppProcess Elsewhere;
+    // Same file name in another folder: the same instance. That folder has no cfg.ini, so a
+    // copy that went on would make the user's settings in its XDG folders: a second copy leaves
+    // before it writes anything.
+    TAppProcess Elsewhere(QString(), false);
     QCOMPARE(Elsewhere.StartAgain(10000), 0);
+    QVERIFY(!QFileInfo::exists(Elsewhere.Dir() + "xdg-config"));
+    QVERIFY(!QFileInfo::exists(Elsewhere.Dir() + "xdg-data"));
     // Another file name: another instance, beside the first.
     TAppProcess Copy("qingchuan-copy");
     // The first holds the hotkeys, so the copy may stop at its start-up warnings: it is enough
@@ -169,6 +175,43 @@ void tst_E2EStartup::AMissingDatabaseIsReportedOnce() {
     for (const QString &W : X11::WindowsOf(P.processId()))
         QVERIFY(X11::Geometry(W).height() <= 40);
     QVERIFY(!QFile::exists(App.Dir() + "DB.mdb"));
+}
+
+void tst_E2EStartup::AnOversizedSettingsFileIsReportedOnce() {
+    TAppProcess App;
+    // Grown past the size a settings file may have, its own lines (and ConnStr) still at the top.
+    QFile Ini(App.Dir() + "cfg.ini");
+    QVERIFY(Ini.open(QIODevice::Append));
+    const QByteArray Line = ";" + QByteArray(999, 'x') + "\n";
+    for (int I = 0; I < 1100; ++I)
+        Ini.write(Line);
+    Ini.close();
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    Env.remove("QT_QPA_PLATFORM");
+    Env.insert("QINGCHUAN_REPORT_READY", "1");
+    Env.insert("QINGCHUAN_REPORT_BOXES", "1");
+    QProcess &P = App.Process();
+    P.setProcessEnvironment(Env);
+    P.setProcessChannelMode(QProcess::MergedChannels);
+    P.start(App.ExePath(), {});
+    QVERIFY(P.waitForStarted());
+    QString Output;
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        (Output += QString::fromUtf8(P.readAll()))
+                .contains(QRegularExpression("^ready", QRegularExpression::MultilineOption)) &&
+            Output.contains("box "),
+        qPrintable(Output), 20000);
+    // A second box would come from the main window's opening of the database, before "ready",
+    // or from the scheduler's first polls, once a second: two and a half seconds cover both.
+    QTest::qWait(2500);
+    Output += QString::fromUtf8(P.readAll());
+    QStringList Boxes;
+    for (const QString &L : Output.split('\n'))
+        if (L.startsWith("box "))
+            Boxes << L;
+    QCOMPARE(Boxes.size(), 1);
+    QVERIFY2(Boxes[0].contains("too large"), qPrintable(Boxes[0]));
+    QVERIFY(App.IsRunning());
 }
 
 QTEST_GUILESS_MAIN(tst_E2EStartup)

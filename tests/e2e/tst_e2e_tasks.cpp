@@ -14,6 +14,8 @@
 
 #include "../tasks/TaskTestSupport.h"
 #include "AppProcess.h"
+#include "PortalBed.h"
+#include "TestSupport.h"
 #include "tasks/OleDate.h"
 
 namespace {
@@ -288,6 +290,49 @@ private slots:
         QVERIFY2(Came > 0, "the task after the first did not come");
         QVERIFY2(Came == 1, "the first reminder came again");
         QVERIFY(App.IsRunning());
+    }
+
+    // A task's target runs in the environment the user started the program with: not on
+    // XWayland because the program's own windows are, and without the launcher's start-up
+    // token, which was the program's alone.
+    void aTaskTargetGetsTheUsersEnvironment() {
+        // A bus of the test's own without portals: the session below is a Wayland one, and no
+        // portal of the developer's may answer.
+        TPortalBed Bed;
+        const QString Why = Bed.Start(TPortalBed::TKind::NoPortal);
+        QVERIFY2(Why.isEmpty(), qPrintable(Why));
+        const TEnvSet Bus("DBUS_SESSION_BUS_ADDRESS", Bed.BusAddress().toUtf8());
+        const TEnvSet Token("DESKTOP_STARTUP_ID", "qc-launcher-token");
+        const TEnvSet Mark("QC_USER_SETTING", "kept");
+        const TEnvSet Flags("QTWEBENGINE_CHROMIUM_FLAGS", nullptr);
+        TAppProcess App(ExeName());
+        App.AsOnWayland(); // the program sets QT_QPA_PLATFORM=xcb for itself there
+        QVERIFY2(App.Start(), qPrintable(App.Output()));
+        const QString Script = App.Dir() + "dump-env";
+        const QString Out = App.Dir() + "env.out";
+        QFile F(Script);
+        QVERIFY(F.open(QIODevice::WriteOnly));
+        F.write(("#!/bin/sh\nenv > '" + Out + ".tmp' && mv '" + Out + ".tmp' '" + Out + "'\n")
+                    .toUtf8());
+        F.close();
+        QFile::setPermissions(Script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QDateTime Start = StartSecondAhead(3);
+        {
+            TTaskTable Rows(App.Dir() + "DB.mdb");
+            QVERIFY(!Rows.Insert("环境", Start.date(), Start.time(), "每天", "定时执行", "", Script)
+                         .isEmpty());
+        }
+        // The reminder rests ten seconds before it carries out its action.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Out), 30000);
+        QFile Env(Out);
+        QVERIFY(Env.open(QIODevice::ReadOnly));
+        const QList<QByteArray> Lines = Env.readAll().split('\n');
+        QVERIFY(Lines.contains("QC_USER_SETTING=kept"));
+        QVERIFY(Lines.contains("XDG_SESSION_TYPE=wayland"));
+        for (const QByteArray &Line : Lines)
+            for (const char *Gone :
+                 {"QT_QPA_PLATFORM=", "DESKTOP_STARTUP_ID=", "QTWEBENGINE_CHROMIUM_FLAGS="})
+                QVERIFY2(!Line.startsWith(Gone), Line.constData());
     }
 };
 

@@ -54,7 +54,7 @@ void TAppProcess::AsOnWayland() {
         Ini.write(Text);
 }
 
-bool TAppProcess::Start(int TimeoutMs) {
+bool TAppProcess::Start(int TimeoutMs, const QStringList &Args) {
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.insert("QINGCHUAN_REPORT_READY", "1");
     Env.insert("QINGCHUAN_POWER_LOG", Dir() + "poweroff.log");
@@ -70,7 +70,7 @@ bool TAppProcess::Start(int TimeoutMs) {
     FProcess.setProcessEnvironment(Env);
     FProcess.setWorkingDirectory(FDir.path());
     FProcess.setProcessChannelMode(QProcess::MergedChannels);
-    FProcess.start(ExePath(), {});
+    FProcess.start(ExePath(), Args);
     if (!FProcess.waitForStarted(5000))
         return false;
     QDeadlineTimer Deadline(TimeoutMs);
@@ -85,7 +85,7 @@ bool TAppProcess::Start(int TimeoutMs) {
     return false;
 }
 
-int TAppProcess::StartAgain(int TimeoutMs) const {
+int TAppProcess::StartAgain(int TimeoutMs, const QStringList &Args) const {
     QProcess Second;
     Second.setWorkingDirectory(FDir.path());
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
@@ -94,7 +94,7 @@ int TAppProcess::StartAgain(int TimeoutMs) const {
     Env.insert("XDG_CONFIG_HOME", Dir() + "xdg-config");
     Env.insert("XDG_DATA_HOME", Dir() + "xdg-data");
     Second.setProcessEnvironment(Env);
-    Second.start(ExePath(), {});
+    Second.start(ExePath(), Args);
     if (!Second.waitForFinished(TimeoutMs)) {
         Second.kill();
         Second.waitForFinished(2000);

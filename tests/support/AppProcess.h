@@ -18,11 +18,11 @@ public:
     ~TAppProcess();
     QString Dir() const { return FDir.path() + "/"; }
     QString ExePath() const { return Dir() + FExeName; }
-    // Starts the program and waits until its icon is up and its event loop runs.
-    bool Start(int TimeoutMs = 20000);
-    // Starts one more copy of the same file and waits for it to end; returns its exit code
-    // (-1 when it did not end within TimeoutMs).
-    int StartAgain(int TimeoutMs = 5000) const;
+    // Starts the program with Args and waits until its icon is up and its event loop runs.
+    bool Start(int TimeoutMs = 20000, const QStringList &Args = {});
+    // Starts one more copy of the same file with Args and waits for it to end; returns its exit
+    // code (-1 when it did not end within TimeoutMs).
+    int StartAgain(int TimeoutMs = 5000, const QStringList &Args = {}) const;
     QProcess &Process() { return FProcess; }
     bool IsRunning() const { return FProcess.state() == QProcess::Running; }
     // Waits for the program to end; its exit code, or -1.

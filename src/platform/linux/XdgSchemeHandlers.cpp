@@ -4,13 +4,14 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <cstdlib>
 #include <map>
 #include <set>
+
+#include "StartDetached.h"
 
 namespace platform::linux_ {
 
@@ -366,7 +367,7 @@ bool TXdgSchemeHandlers::OpenAddress(const std::string &Address) {
     QStringList Rest;
     for (size_t I = 1; I < Args.size(); ++I)
         Rest << QString::fromStdString(Args[I]);
-    return QProcess::startDetached(Program, Rest, QString::fromStdString(Entry.Path));
+    return StartDetached(Program, Rest, QString::fromStdString(Entry.Path));
 }
 
 } // namespace platform::linux_

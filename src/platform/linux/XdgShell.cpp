@@ -1,9 +1,10 @@
 #include "XdgShell.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QString>
+
+#include "StartDetached.h"
 
 namespace platform::linux_ {
 
@@ -30,8 +31,8 @@ bool TXdgShell::Open(const std::string &Target, const std::string &WorkDir) {
     const QString Dir = QString::fromStdString(WorkDir);
     const std::string Program = ProgramPath(Target);
     if (!Program.empty())
-        return QProcess::startDetached(QString::fromStdString(Program), {}, Dir);
-    return QProcess::startDetached("xdg-open", {QString::fromStdString(Target)}, Dir);
+        return StartDetached(QString::fromStdString(Program), {}, Dir);
+    return StartDetached("xdg-open", {QString::fromStdString(Target)}, Dir);
 }
 
 } // namespace platform::linux_

@@ -23,7 +23,8 @@ private slots:
     void TrayMenuInOrder();
     void CloseOnlyHides();
     void ShowAndHideFromTheMenu();
-    void ALaterStartRestoresOnlyAMinimisedWindow();
+    void ALaterStartBringsTheWindowWhereNoTrayReachesIt_data();
+    void ALaterStartBringsTheWindowWhereNoTrayReachesIt();
     void FormCreateOpensTheTaskTable();
     void DeferredPagesAreBuiltBeforeTheWindowIsSeen();
     void DatabaseFailuresCarryTheDatabaseText_data();
@@ -150,18 +151,33 @@ void tst_MainFrame::ShowAndHideFromTheMenu() {
     QVERIFY(M.isVisible());
 }
 
-void tst_MainFrame::ALaterStartRestoresOnlyAMinimisedWindow() {
+void tst_MainFrame::ALaterStartBringsTheWindowWhereNoTrayReachesIt_data() {
+    QTest::addColumn<bool>("Tray");
+    QTest::addColumn<bool>("Minimised");
+    QTest::addColumn<bool>("Shown");
+    // With an icon to reach it by, a hidden program stays in the notification area.
+    QTest::newRow("tray, hidden") << true << false << false;
+    QTest::newRow("tray, minimised") << true << true << true;
+    // Without one, a later start is the only way back: the window comes, hidden or minimised.
+    QTest::newRow("no tray, hidden") << false << false << true;
+    QTest::newRow("no tray, minimised") << false << true << true;
+}
+
+void tst_MainFrame::ALaterStartBringsTheWindowWhereNoTrayReachesIt() {
+    QFETCH(bool, Tray);
+    QFETCH(bool, Minimised);
+    QFETCH(bool, Shown);
     TTestConfig T(true);
     TFakePlatform P;
     TFrm_Main M(P.Platform());
+    M.SetTrayAvailable([Tray] { return Tray; });
+    if (Minimised) {
+        M.show();
+        M.setWindowState(Qt::WindowMinimized);
+        QVERIFY(M.isMinimized());
+    }
     M.InstanceMessage();
-    QVERIFY(!M.isVisible());
-    M.show();
-    M.setWindowState(Qt::WindowMinimized);
-    QVERIFY(M.isMinimized());
-    M.InstanceMessage();
-    QVERIFY(!M.isMinimized());
-    QVERIFY(M.isVisible());
+    QCOMPARE(M.isVisible() && !M.isMinimized(), Shown);
 }
 
 void tst_MainFrame::FormCreateOpensTheTaskTable() {

@@ -2,8 +2,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <xcb/xproto.h>
 
+#include "platform/UserEnvironment.h"
+
+#include "TestSupport.h"
 #include "platform/linux/SocketInstanceGuard.h"
 #include "platform/linux/XcbHotKeys.h"
 #include "platform/linux/XdgAutoRun.h"
@@ -21,6 +29,8 @@ private slots:
     void ExecIsQuotedByTheDesktopEntryRules();
     void OneInstancePerNameAndUser();
     void LaterStartsReachTheFirst();
+    void OnlyTheUsersOwnStartsAreHeard();
+    void ProgramsGetTheUsersEnvironment();
     void ProgramsAreToldFromOtherTargets();
     void HotKeysAreGrabbedUnderEveryLockState();
 };
@@ -123,14 +133,86 @@ void tst_PlatformLinux::LaterStartsReachTheFirst() {
     const std::string Name = "tst-msg-" + std::to_string(QCoreApplication::applicationPid());
     TSocketInstanceGuard First;
     QCOMPARE(First.Acquire(Name), IInstanceGuard::TResult::First);
-    int Messages = 0;
-    First.SetOnMessage([&] { ++Messages; });
-    for (int I = 0; I < 3; ++I) {
+    std::vector<std::string> Messages;
+    First.SetOnMessage([&](const std::string &M) { Messages.push_back(M); });
+    const std::string Long(IInstanceGuard::MaxMessage + 100, 'x');
+    const std::vector<std::string> Sent = {"", "portal", "hide-browsers", Long};
+    for (const std::string &M : Sent) {
         TSocketInstanceGuard Later;
         QCOMPARE(Later.Acquire(Name), IInstanceGuard::TResult::Second);
-        Later.NotifyFirst();
+        QVERIFY(Later.NotifyFirst(M));
+        // One at a time, so that the order heard is the order sent.
+        QTRY_COMPARE(Messages.size(), size_t(&M - Sent.data() + 1));
     }
-    QTRY_COMPARE(Messages, 3);
+    QCOMPARE(Messages[0], std::string());
+    QCOMPARE(Messages[1], std::string("portal"));
+    QCOMPARE(Messages[2], std::string("hide-browsers"));
+    // Cut where a message ends, not passed on whole.
+    QCOMPARE(Messages[3], Long.substr(0, IInstanceGuard::MaxMessage));
+}
+
+void tst_PlatformLinux::OnlyTheUsersOwnStartsAreHeard() {
+    // The socket's name is in the abstract namespace, which every user of the machine reaches.
+    if (::getuid() != 0)
+        QSKIP("acting as another user needs root, as the test run has");
+    const std::string Name = "tst-user-" + std::to_string(QCoreApplication::applicationPid());
+    TSocketInstanceGuard First;
+    QCOMPARE(First.Acquire(Name), IInstanceGuard::TResult::First);
+    std::vector<std::string> Messages;
+    First.SetOnMessage([&](const std::string &M) { Messages.push_back(M); });
+    // Another user connects to our name and asks for a capture.
+    const pid_t Child = ::fork();
+    if (Child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        const int Fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un Addr{};
+        Addr.sun_family = AF_UNIX;
+        const std::string Address = "qingchuan-instance/0/" + Name;
+        std::memcpy(Addr.sun_path + 1, Address.data(), Address.size());
+        const socklen_t Len = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + Address.size());
+        if (::connect(Fd, reinterpret_cast<sockaddr *>(&Addr), Len) != 0)
+            ::_exit(3);
+        ::_exit(::send(Fd, "capture", 7, MSG_NOSIGNAL) == 7 ? 0 : 4);
+    }
+    int Status = -1;
+    QCOMPARE(::waitpid(Child, &Status, 0), Child);
+    QVERIFY(WIFEXITED(Status));
+    QCOMPARE(WEXITSTATUS(Status), 0);
+    // Then the user's own start. Connections are taken in the order they came, and a finished
+    // message is passed on as soon as it is taken, so the other user's would come first.
+    TSocketInstanceGuard Later;
+    QCOMPARE(Later.Acquire(Name), IInstanceGuard::TResult::Second);
+    QVERIFY(Later.NotifyFirst("show"));
+    QTRY_VERIFY(!Messages.empty());
+    QCOMPARE(Messages, std::vector<std::string>{"show"});
+}
+
+void tst_PlatformLinux::ProgramsGetTheUsersEnvironment() {
+    // The program's own settings for itself are in the process's environment; the programs it
+    // starts get what the user had, less the launcher's start-up token.
+    const TEnvSet Own("QT_QPA_PLATFORM", "xcb");
+    const TEnvSet Mine("QC_OWN_SETTING", "1");
+    KeepUserEnvironment({"QC_USER_SETTING=kept", "PATH=/usr/bin:/bin",
+                         "DESKTOP_STARTUP_ID=launcher-token", "XDG_ACTIVATION_TOKEN=token"});
+    QTemporaryDir Dir;
+    const QString Script = Dir.path() + "/dump-env";
+    const QString Out = Dir.path() + "/env.out";
+    QFile F(Script);
+    QVERIFY(F.open(QIODevice::WriteOnly));
+    F.write(
+        ("#!/bin/sh\nenv > '" + Out + ".tmp' && mv '" + Out + ".tmp' '" + Out + "'\n").toUtf8());
+    F.close();
+    QFile::setPermissions(Script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    TXdgShell Shell;
+    QVERIFY(Shell.Open(Script.toStdString(), Dir.path().toStdString()));
+    QTRY_VERIFY(QFile::exists(Out));
+    const QList<QByteArray> Lines = Read(Out).split('\n');
+    QVERIFY(Lines.contains("QC_USER_SETTING=kept"));
+    for (const QByteArray &Line : Lines)
+        for (const char *Gone : {"QT_QPA_PLATFORM=", "QC_OWN_SETTING=", "DESKTOP_STARTUP_ID=",
+                                 "XDG_ACTIVATION_TOKEN="})
+            QVERIFY2(!Line.startsWith(Gone), Line.constData());
 }
 
 void tst_PlatformLinux::ProgramsAreToldFromOtherTargets() {
