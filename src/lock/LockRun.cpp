@@ -14,6 +14,7 @@
 #include "FolderLock.h"
 #include "LegacyVault.h"
 #include "LockBlob.h"
+#include "LockCommit.h"
 #include "LockFiles.h"
 #include "LockFormat.h"
 #include "LockTree.h"
@@ -24,9 +25,9 @@ using LockTree::TItem;
 
 namespace {
 
-// Encrypted files are made to disk in groups: one fsync round for a group, not one per file.
-constexpr size_t GroupFiles = 256;
-constexpr uint64_t GroupBytes = uint64_t(256) << 20;
+// Encrypted files are made to disk in groups: one sync round for a group, not one per file.
+constexpr size_t GroupFiles = 128;
+constexpr uint64_t GroupBytes = uint64_t(64) << 20;
 
 TEntry EntryOf(TKind Kind, const std::string &Path, const struct stat &St) {
     TEntry E;
@@ -47,18 +48,13 @@ struct TLockRun {
     std::string Root, Data;
     TLockRun(TFolderLock &Lock, LockFormat::TKeys &K, std::string R, std::string D)
         : L(Lock), Keys(K), Root(std::move(R)), Data(std::move(D)) {}
-    // One encrypted copy waiting for its group's fsync: its .part file, still open.
-    struct TPending {
-        int Fd; // -1: the copy was already there (an earlier run was stopped before the removal)
-        std::string Blob, Original;
-    };
+    using TPending = TLockCommitter::TPending;
     std::vector<TPending> Group;
     uint64_t GroupSize = 0;
     // Folders with a record already: an interrupted unlock made them anew (mode 0700, a new
     // time), and only their first record holds what they were.
     std::set<std::string> Recorded;
-    // Folders opened for writing (u+wx) to remove what they hold, with their mode before.
-    std::map<std::string, mode_t> Opened;
+    TLockCommitter Committer{Root, Data};
     QStringList Left;
     bool Stop = false;
     QString StopText;
@@ -68,18 +64,6 @@ struct TLockRun {
 
     void Leave(const std::string &Path, const QString &Why) {
         Left << TFolderLock::Shown(Path) + "（" + Why + "）";
-    }
-
-    // Lets this user remove entries of the folder Rel even when its mode forbids it.
-    void OpenForWriting(const std::string &Rel) {
-        if (Rel.empty() || Opened.count(Rel))
-            return;
-        struct stat St;
-        if (!LockFiles::Stat(Abs(Rel), St))
-            return;
-        Opened[Rel] = St.st_mode & 07777;
-        if ((St.st_mode & 0300) != 0300)
-            ::chmod(Abs(Rel).c_str(), (St.st_mode & 07777) | 0700);
     }
 
     // Writes the blob of E to Data/Name.part (contents from Fd); the open .part on success.
@@ -104,55 +88,23 @@ struct TLockRun {
             ::unlink(Part.c_str());
             return -1;
         }
-        // Start the write-back now; the group's fsync then mostly finds it done.
+        // Start the write-back now; the group's sync then mostly finds it done.
         ::sync_file_range(Out, 0, 0, SYNC_FILE_RANGE_WRITE);
         return Out;
     }
 
-    // Makes the group's copies durable, gives them their names, then removes the originals.
+    // Hands the group to the worker, which makes it durable and removes its originals while
+    // the next group is encrypted; takes in what the group before it came to.
     void Commit() {
-        std::vector<int> Fds;
-        for (TPending &P : Group)
-            if (P.Fd >= 0)
-                Fds.push_back(P.Fd);
-        const bool Synced = LockFiles::SyncFiles(Fds);
-        for (const int Fd : Fds)
-            ::close(Fd);
-        if (Synced)
-            for (TPending &P : Group)
-                if (P.Fd >= 0 &&
-                    ::rename((BlobPath(P.Blob) + ".part").c_str(), BlobPath(P.Blob).c_str()) != 0)
-                    P.Blob.clear();
-        if (!Synced || !LockFiles::SyncDir(Data)) {
-            // Not on the disk: the originals stay, and so does nothing else of this group.
-            for (TPending &P : Group) {
-                ::unlink((BlobPath(P.Blob) + ".part").c_str());
-                Leave(P.Original, "无法写入加密文件");
-            }
-            Group.clear();
-            return;
-        }
-        // A removal lost to a power cut only brings back an original whose copy is on the disk
-        // under the name that the next run looks for: no sync is needed here.
-        for (TPending &P : Group) {
-            if (P.Blob.empty()) {
-                Leave(P.Original, "无法写入加密文件");
-                continue;
-            }
-            const std::string Parent = LockFiles::Parent(P.Original);
-            OpenForWriting(Parent);
-            if (::unlink(Abs(P.Original).c_str()) != 0) {
-                // The original stays as it was, so its copy goes.
-                const int Errno = errno;
-                ::unlink(BlobPath(P.Blob).c_str());
-                Leave(P.Original, "无法删除原文件：" +
-                                      QString::fromLocal8Bit(LockFiles::ErrorText(Errno).c_str()));
-                continue;
-            }
-            ++L.FProgress.FilesDone;
-        }
+        Take(Committer.Submit(std::move(Group)));
         Group.clear();
         GroupSize = 0;
+    }
+    void Finish() { Take(Committer.Wait()); }
+    void Take(const TLockCommitter::TDone &Done) {
+        for (const auto &[Path, Why] : Done.Left)
+            Leave(Path, Why);
+        L.FProgress.FilesDone += Done.FilesDone;
         L.Report();
     }
 
@@ -278,15 +230,15 @@ struct TLockRun {
         for (auto It = Items.rbegin(); It != Items.rend(); ++It) {
             if (It->Kind != LockTree::TKind::Folder)
                 continue;
-            OpenForWriting(LockFiles::Parent(It->Path));
+            Committer.OpenForWriting(LockFiles::Parent(It->Path));
             if (::rmdir(Abs(It->Path).c_str()) == 0) {
-                Opened.erase(It->Path);
+                Committer.Opened.erase(It->Path);
                 continue;
             }
-            const auto O = Opened.find(It->Path);
-            if (O != Opened.end()) {
+            const auto O = Committer.Opened.find(It->Path);
+            if (O != Committer.Opened.end()) {
                 ::chmod(Abs(It->Path).c_str(), O->second);
-                Opened.erase(O);
+                Committer.Opened.erase(O);
             }
             const struct timespec Times[2] = {It->St.st_atim, It->St.st_mtim};
             ::utimensat(AT_FDCWD, Abs(It->Path).c_str(), Times, AT_SYMLINK_NOFOLLOW);
@@ -376,6 +328,7 @@ TFolderLock::TResult TFolderLock::Lock(const QString &Password) {
             Run.Commit();
     }
     Run.Commit();
+    Run.Finish();
     if (Run.Stop) {
         QStringList Pending;
         for (size_t I = Next - 1; I < Items.size(); ++I)
