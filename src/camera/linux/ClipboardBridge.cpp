@@ -18,7 +18,7 @@ namespace {
 xcb_atom_t Atom(xcb_connection_t *C, const char *Name) {
     xcb_intern_atom_reply_t *Reply =
         xcb_intern_atom_reply(C, xcb_intern_atom(C, 0, uint16_t(std::strlen(Name)), Name), nullptr);
-    const xcb_atom_t Result = Reply ? Reply->atom : XCB_ATOM_NONE;
+    const xcb_atom_t Result = Reply ? Reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(Reply);
     return Result;
 }
