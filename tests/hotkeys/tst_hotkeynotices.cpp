@@ -66,17 +66,18 @@ private slots:
         QTest::newRow("tray only")
             << false << int(TLines::Commands) << QStringList() << true
             << QStringList{"当前桌面不支持全局热键,请通过托盘图标的菜单使用各项功能"}
-            << QStringList{"GNOME", "主窗口"};
+            << QStringList{"GNOME", "主窗体"};
         QTest::newRow("GNOME, no icon")
             << true << int(TLines::Commands) << QStringList() << false
-            << QStringList{"当前桌面不支持全局热键", "“登记为GNOME自定义快捷键”", "主窗口"}
+            << QStringList{"当前桌面不支持全局热键", "“登记为GNOME自定义快捷键”", "主窗体",
+                           "启动器"}
             << QStringList{"托盘"};
         QTest::newRow("sway with waybar")
             << false << int(TLines::SwayConfig) << Sway << true
             << (QStringList{"sway的配置文件", "托盘图标的菜单"} + Sway) << QStringList{"GNOME"};
         QTest::newRow("other, no icon")
             << false << int(TLines::Commands) << QStringList{"Ctrl+2: qingchuan --capture"} << false
-            << QStringList{"键盘快捷键设置", "\nCtrl+2: qingchuan --capture\n", "主窗口"}
+            << QStringList{"键盘快捷键设置", "\nCtrl+2: qingchuan --capture\n", "主窗体", "启动器"}
             << QStringList{"托盘", "sway", "GNOME"};
     }
     void noticePerDesktop() {
