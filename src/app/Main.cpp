@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QScreen>
 #include <QSqlTableModel>
 #include <QSystemTrayIcon>
@@ -244,10 +245,13 @@ void TFrm_Main::CreateAdvertStrip() {
     Fwb1->show();
     // A page draws no focus frame of its own around itself: while the keyboard is in the strip
     // the thin panel under it takes the highlight colour, so the user sees where Tab went.
-    connect(qApp, &QApplication::focusChanged, Fpnl2, [this](QWidget *, QWidget *Now) {
-        const bool InStrip = Now && Fwb1 && (Now == Fwb1 || Fwb1->isAncestorOf(Now));
-        Fpnl2->setBackgroundRole(InStrip ? QPalette::Highlight : QPalette::Window);
-    });
+    // The focus moves while the window is being taken down too: the handler holds only what
+    // outlives it, never the window itself.
+    connect(qApp, &QApplication::focusChanged, Fpnl2,
+            [Panel = Fpnl2, Strip = QPointer<QWidget>(Fwb1)](QWidget *, QWidget *Now) {
+                const bool InStrip = Now && Strip && (Now == Strip || Strip->isAncestorOf(Now));
+                Panel->setBackgroundRole(InStrip ? QPalette::Highlight : QPalette::Window);
+            });
     WebView::Load(Fwb1, Portal::AdvertPage());
 }
 
